@@ -1,0 +1,51 @@
+# Shared build rules: warnings, sanitizers, and the helpers every folder uses for its
+# libraries and tests.
+
+set(KESTREL_SANITIZE "" CACHE STRING "Sanitizers to build with: empty, 'address,undefined' or 'thread'")
+
+if(KESTREL_SANITIZE)
+    add_compile_options(-fsanitize=${KESTREL_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=${KESTREL_SANITIZE})
+endif()
+
+# Warnings on and fatal for every target of ours (not for GoogleTest built from source).
+function(kestrel_warnings target)
+    if(MSVC)
+        target_compile_options(${target} PRIVATE /W4 /WX)
+    else()
+        target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+                                                 -Wcast-align -Wunused -Woverloaded-virtual -Werror)
+    endif()
+endfunction()
+
+# kestrel_library(name SOURCES ... [LIBS ...]) : a static library of one folder.
+function(kestrel_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PUBLIC_LIBS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} PUBLIC ${ARG_PUBLIC_LIBS})
+    kestrel_warnings(${name})
+endfunction()
+
+# kestrel_test(name SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT s]) : one GoogleTest binary, one CTest entry.
+# Under a cross build CMake runs it through CMAKE_CROSSCOMPILING_EMULATOR (wine).
+function(kestrel_test name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    kestrel_warnings(${name})
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
+endfunction()
+
+# Adds a folder only once someone has put a CMakeLists.txt into it.
+function(kestrel_subdirectory dir)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+        add_subdirectory(${dir})
+    endif()
+endfunction()

@@ -1,0 +1,61 @@
+// The simulated keyboard: the device side of the IAP protocol, for tests and the demo.
+//
+// It has two USB identities, one present at a time: the application-mode device (AP) and the boot
+// loader (IAP). It is plugged into a host (the simulated HID bus of device/hid/sim), receives the
+// 64-byte requests written to the present identity and answers with 64-byte input reports.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "sim/Config.h"
+
+namespace sim {
+
+enum class Identity { Ap, Iap };
+
+// What the keyboard needs of the bus it is plugged into. Calls may come from any thread, the bus
+// must accept them at any time (also from inside HandleRequest).
+class KeyboardHost {
+public:
+    virtual ~KeyboardHost() = default;
+    // The identity's HID interface appears (usage page 0xFF00, usage 1, 64-byte reports, report id 0).
+    virtual void Plug(Identity identity, uint16_t vendorId, uint16_t productId) = 0;
+    // The identity's HID interface goes away.
+    virtual void Unplug(Identity identity) = 0;
+    // One input report of the identity: 64 data bytes (the bus adds the report id byte).
+    virtual void Deliver(Identity identity, std::span<const uint8_t> report) = 0;
+};
+
+class Keyboard {
+public:
+    explicit Keyboard(Config config);
+    ~Keyboard();
+    Keyboard(const Keyboard&) = delete;
+    Keyboard& operator=(const Keyboard&) = delete;
+
+    // Plugs the starting identity into `host` (none for keyboard=none). The host must outlive Disconnect.
+    void Connect(KeyboardHost& host);
+    // Unplugs and stops every pending identity switch; no host call happens after it returns.
+    void Disconnect();
+
+    // A request of 64 data bytes (the output report without its report id) written to `identity`.
+    // Runs on the writer's thread; answers go through KeyboardHost::Deliver, identity switches
+    // happen after a short delay on the keyboard's own thread.
+    void HandleRequest(Identity identity, std::span<const uint8_t> request);
+
+    // Writes the dump files that `dump=PATH` asks for (PATH and PATH.ver); false when not asked or
+    // not writable.
+    bool WriteDump() const;
+
+    const Config& GetConfig() const;
+
+    struct State;  // flash, version area, write pointer, targets, fault counters (see Keyboard.cpp)
+    const State& Inspect() const;  // for tests, after Disconnect
+
+private:
+    std::unique_ptr<State> m_state;
+};
+
+} // namespace sim
