@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Builds Kestrel and runs all of its tests. Stages (default: all of them, in this order):
+#   plain  the normal build (build/) and every test
+#   asan   AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/) and every test
+#   tsan   ThreadSanitizer build (build-tsan/) of the threaded modules and their tests
+#   wine   the portable core cross-built with mingw-w64 (build-win/), its tests under wine
+#   fuzz   the libFuzzer targets (build-fuzz/), each run briefly
+# Usage: scripts/test.sh [stage ...]
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+jobs=${KESTREL_JOBS:-2}
+stages=("$@")
+[ ${#stages[@]} -gt 0 ] || stages=(plain asan tsan wine fuzz)
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+
+passed=0
+failed=0
+failures=()
+
+# Runs ctest in a build folder and adds its counts to the totals.
+run_ctest() {
+    local dir=$1
+    shift
+    local log
+    log=$(mktemp)
+    ctest --test-dir "$dir" --output-on-failure -j2 "$@" 2>&1 | tee "$log"
+    local line total bad
+    line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+    if [ -z "$line" ]; then
+        if grep -q 'No tests were found' "$log"; then
+            rm -f "$log"
+            return 0
+        fi
+        failed=$((failed + 1))
+        failures+=("$dir: ctest did not finish")
+    else
+        bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+        total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+        passed=$((passed + total - bad))
+        failed=$((failed + bad))
+        [ "$bad" -eq 0 ] || failures+=("$dir: $bad failed")
+    fi
+    rm -f "$log"
+}
+
+build() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" "${launcher[@]}" "$@" >/dev/null || return 1
+    cmake --build "$dir" -j"$jobs"
+}
+
+stage_plain() {
+    echo "== plain build and tests"
+    build build -DKESTREL_TESTS=ON || { failures+=("plain build"); failed=$((failed + 1)); return; }
+    run_ctest build
+}
+
+stage_asan() {
+    echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+    build build-asan -DKESTREL_TESTS=ON -DKESTREL_SANITIZE=address,undefined ||
+        { failures+=("asan build"); failed=$((failed + 1)); return; }
+    # The umockdev preload library and the sanitizer runtime both want to be first.
+    ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        run_ctest build-asan
+}
+
+stage_tsan() {
+    echo "== ThreadSanitizer (threaded modules)"
+    build build-tsan -DKESTREL_TESTS=ON -DKESTREL_SANITIZE=thread ||
+        { failures+=("tsan build"); failed=$((failed + 1)); return; }
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest build-tsan -L threads
+}
+
+stage_wine() {
+    echo "== Windows cross build of the portable core, tests under wine"
+    build build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DKESTREL_PORTABLE_ONLY=ON -DKESTREL_TESTS=ON ||
+        { failures+=("windows build"); failed=$((failed + 1)); return; }
+    export WINEPREFIX
+    WINEPREFIX=$(mktemp -d /tmp/kestrel-wine.XXXXXX)
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    timeout 300 wineboot -i >/dev/null 2>&1
+    timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    wineserver -p
+    run_ctest build-win
+    wineserver -k
+    rm -rf "$WINEPREFIX"
+}
+
+stage_fuzz() {
+    echo "== libFuzzer targets, briefly"
+    CC=clang CXX=clang++ build build-fuzz -DKESTREL_FUZZ=ON -DKESTREL_TESTS=OFF ||
+        { failures+=("fuzz build"); failed=$((failed + 1)); return; }
+    local seconds=${KESTREL_FUZZ_SECONDS:-20}
+    for f in build-fuzz/fuzz/*; do
+        [ -x "$f" ] || continue
+        local corpus
+        corpus=$(mktemp -d)
+        if "$f" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=0 "$corpus" >"$corpus.log" 2>&1; then
+            echo "fuzz $(basename "$f"): ok"
+            passed=$((passed + 1))
+        else
+            echo "fuzz $(basename "$f"): FAILED"
+            tail -n 30 "$corpus.log"
+            failed=$((failed + 1))
+            failures+=("fuzzer $(basename "$f")")
+        fi
+        rm -rf "$corpus" "$corpus.log"
+    done
+}
+
+for s in "${stages[@]}"; do
+    case "$s" in
+        plain | asan | tsan | wine | fuzz) "stage_$s" ;;
+        *) echo "unknown stage: $s" >&2; exit 2 ;;
+    esac
+done
+
+echo
+for f in "${failures[@]}"; do echo "failed: $f"; done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
