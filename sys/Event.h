@@ -26,7 +26,8 @@ public:
     bool Wait(uint32_t ms = kInfinite);
 
 private:
-    const Event::Reset m_mode;
+    // The member function Reset hides the enum's name inside the class, hence the elaborated type.
+    const enum Reset m_mode;
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     bool m_set;
