@@ -22,7 +22,9 @@ std::filesystem::path ExecutablePath();
 std::filesystem::path ProgramFolder();
 
 // Takes the named single-instance guard for the life of the process. False when another process
-// holds it; never waits. Linux: an exclusive flock on $XDG_RUNTIME_DIR/NAME (or /tmp/NAME).
+// holds it; never waits. Linux: an exclusive flock on $XDG_RUNTIME_DIR/NAME (or /tmp/NAME when
+// that variable is unset or its folder not writable). When no guard can be made at all (the file
+// cannot be opened), nothing is known to hold it and the result is true.
 bool AcquireSingleInstance(std::u16string_view name);
 
 // Writes the parts, in order, to the console of the process that started this one, if there is one
@@ -37,6 +39,9 @@ bool DebugEnabled();
 
 // Environment lookup; nullopt when the variable is not set.
 std::optional<std::string> GetEnv(const char* name);
+// Sets (value not null) or removes (value null) an environment variable of this process; programs
+// started afterwards inherit it. False when the platform refused.
+bool SetEnv(const char* name, const char* value);
 
 // Starts `program` with the single argument `argument`, not waiting for it. False when it could not
 // be started.

@@ -1,0 +1,46 @@
+// The request pacing wait on Linux: an absolute clock_nanosleep for the bulk of the 3 ms, then a
+// spin on the steady clock for the tail, so the wait is neither stretched by the timer's wake-up
+// latency nor a core burnt for its whole length.
+#include "sys/Pacing.h"
+
+#include <cerrno>
+#include <chrono>
+#include <ctime>
+
+#include "sys/Clock.h"
+#include "sys/PacingPlan.h"
+
+namespace sys {
+namespace {
+
+void SleepUntil(std::chrono::steady_clock::time_point deadline) {
+    // steady_clock is CLOCK_MONOTONIC in libstdc++ on Linux.
+    const auto since = deadline.time_since_epoch();
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
+    timespec target{};
+    target.tv_sec = static_cast<time_t>(seconds.count());
+    target.tv_nsec = static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count());
+    while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &target, nullptr) == EINTR) {
+    }
+}
+
+} // namespace
+
+// The thread that wrote the request.
+void PacingWait() {
+    using SteadyClock = std::chrono::steady_clock;
+    const int64_t programStart = NowMicros();
+    const SteadyClock::time_point realStart = SteadyClock::now();
+    const SteadyClock::duration total = RealDuration(kPacingMillis);
+    if (total > kPacingSpinTail) {
+        SleepUntil(realStart + total - kPacingSpinTail);
+    }
+    const SteadyClock::time_point deadline = realStart + total;
+    while (SteadyClock::now() < deadline) {
+    }
+    // The lower bound holds in program time, also across rounding and a factor change meanwhile.
+    while (NowMicros() - programStart < kPacingMicros) {
+    }
+}
+
+} // namespace sys
