@@ -75,6 +75,16 @@ inline constexpr UINT WM_POWERBROADCAST = 0x0218;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
 inline constexpr UINT WM_USER = 0x0400;
 
+// Window styles (Windows values).
+inline constexpr uint32_t WS_POPUP = 0x80000000u;
+inline constexpr uint32_t WS_CHILD = 0x40000000u;
+inline constexpr uint32_t WS_VISIBLE = 0x10000000u;
+inline constexpr uint32_t WS_DISABLED = 0x08000000u;
+inline constexpr uint32_t WS_CLIPSIBLINGS = 0x04000000u;
+inline constexpr uint32_t WS_SYSMENU = 0x00080000u;
+inline constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080u;
+inline constexpr uint32_t WS_EX_OVERLAPPEDWINDOW = 0x00000300u;
+
 inline constexpr UINT HTCAPTION = 2;
 inline constexpr WPARAM MK_LBUTTON = 0x0001;
 inline constexpr WPARAM MK_RBUTTON = 0x0002;

@@ -6,9 +6,12 @@
 // Other threads reach it through ui::Post and ui::Send (MessageLoop.h).
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "ui/Types.h"
 
@@ -34,13 +37,34 @@ public:
     // False when the window exists already or WM_CREATE returned -1.
     bool Create(const CreateParams& params);
 
-    // Sends WM_DESTROY and forgets the handle: later posts to it are dropped. Owner thread only.
-    // The destructor destroys a window that still exists.
+    // Sends WM_DESTROY to the window, then destroys its children (each gets its own WM_DESTROY),
+    // drops its timers and queued messages, answers sends still waiting for it with 0, and forgets
+    // the handle: later posts to it are dropped. Owner thread (from any other thread it is only
+    // unregistered, without WM_DESTROY).
+    // The destructor destroys a window that still exists; by then the derived part is gone, so a
+    // class that wants its own WM_DESTROY handling calls Destroy() in its own destructor.
     void Destroy();
 
-    WindowHandle Handle() const { return m_handle; }
-    bool IsAlive() const { return static_cast<bool>(m_handle); }
+    // Any thread.
+    WindowHandle Handle() const { return WindowHandle{m_handle.load(std::memory_order_acquire)}; }
+    bool IsAlive() const { return m_handle.load(std::memory_order_acquire) != 0; }
     std::thread::id OwnerThread() const { return m_owner; }
+
+    // What the window was created with (the text follows SetText). Owner thread.
+    const CreateParams& Params() const { return m_params; }
+    WindowHandle Parent() const { return m_params.parent; }
+    const std::vector<WindowHandle>& Children() const { return m_children; }
+    const std::u16string& Text() const { return m_params.text; }
+    // True for a top-level window that has a native side (not a child, not message-only).
+    bool HasNativeWindow() const { return m_native; }
+
+    // Shows or hides the window; sends WM_SHOWWINDOW (wParam: the new state) when that changes.
+    // Owner thread.
+    void Show(bool visible);
+    bool IsVisible() const { return m_visible; }
+
+    // Changes the title / caption. Owner thread.
+    void SetText(std::u16string_view text);
 
     // The message procedure. The default hands everything to DefWindowProc.
     virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -51,9 +75,17 @@ protected:
 
 private:
     friend class WindowRegistry;
-    WindowHandle m_handle{};
+    void DestroyChildren();
+
+    // All owner thread only, except m_handle (read by any thread) and m_owner, which is set before
+    // any other thread can learn the handle.
+    std::atomic<uint64_t> m_handle{0};
     std::thread::id m_owner{};
     CreateParams m_params{};
+    std::vector<WindowHandle> m_children;
+    bool m_native = false;
+    bool m_visible = false;
+    bool m_destroying = false;
 };
 
 // The window object behind a handle, or nullptr. Only meaningful on the window's owner thread.

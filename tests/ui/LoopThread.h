@@ -1,0 +1,56 @@
+// A thread that owns one message-only window and runs its message loop until WM_TEST_QUIT or the
+// fixture goes out of scope, for the cross-thread tests.
+#pragma once
+
+#include <latch>
+#include <thread>
+
+#include "tests/ui/TestWindow.h"
+#include "ui/MessageLoop.h"
+
+namespace ui::test {
+
+class LoopThread {
+public:
+    // `handler` runs on the loop thread for everything but WM_TEST_QUIT.
+    explicit LoopThread(TestWindow::Handler handler) {
+        std::latch created(1);
+        m_thread = std::thread([this, &created, handler = std::move(handler)] {
+            m_id = std::this_thread::get_id();
+            TestWindow window([&window, &handler](UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                if (msg == WM_TEST_QUIT) {
+                    PostQuit(static_cast<int>(wParam));
+                    return 0;
+                }
+                return handler ? handler(msg, wParam, lParam) : window.DefWindowProc(msg, wParam, lParam);
+            });
+            window.CreateHidden();
+            m_handle = window.Handle();
+            created.count_down();
+            m_exitCode = RunMessageLoop();
+        });
+        created.wait();
+    }
+    ~LoopThread() { Stop(); }
+    LoopThread(const LoopThread&) = delete;
+    LoopThread& operator=(const LoopThread&) = delete;
+
+    WindowHandle Handle() const { return m_handle; }
+    std::thread::id Id() const { return m_id; }
+
+    int Stop() {
+        if (m_thread.joinable()) {
+            Post(m_handle, WM_TEST_QUIT);
+            m_thread.join();
+        }
+        return m_exitCode;
+    }
+
+private:
+    std::thread m_thread;
+    std::thread::id m_id;   // written before the latch opens
+    WindowHandle m_handle;  // written before the latch opens
+    int m_exitCode = 0;     // read after join
+};
+
+} // namespace ui::test
