@@ -10,13 +10,15 @@
 #include <span>
 
 #include "sim/Config.h"
+#include "sim/Identity.h"
 
 namespace sim {
 
-enum class Identity { Ap, Iap };
-
 // What the keyboard needs of the bus it is plugged into. Calls may come from any thread, the bus
-// must accept them at any time (also from inside HandleRequest).
+// must accept them at any time (also from inside HandleRequest). The keyboard holds no lock of its
+// own during these calls, so the bus may call back into HandleRequest from them. A Deliver racing
+// with the identity's Unplug (the keyboard switching while an answer is on its way) can arrive just
+// after the Unplug: the bus drops reports of an identity that is not plugged, as a real bus would.
 class KeyboardHost {
 public:
     virtual ~KeyboardHost() = default;
@@ -38,6 +40,8 @@ public:
     // Plugs the starting identity into `host` (none for keyboard=none). The host must outlive Disconnect.
     void Connect(KeyboardHost& host);
     // Unplugs and stops every pending identity switch; no host call happens after it returns.
+    // It waits for host calls in progress, so call it neither from a host call nor while holding a
+    // lock that the host's calls take. Connect may follow again (a switch that was pending is lost).
     void Disconnect();
 
     // A request of 64 data bytes (the output report without its report id) written to `identity`.
@@ -51,7 +55,7 @@ public:
 
     const Config& GetConfig() const;
 
-    struct State;  // flash, version area, write pointer, targets, fault counters (see Keyboard.cpp)
+    struct State;  // flash, version area, write pointer, targets, fault counters (sim/KeyboardState.h)
     const State& Inspect() const;  // for tests, after Disconnect
 
 private:
