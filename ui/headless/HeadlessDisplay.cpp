@@ -3,40 +3,12 @@
 
 #include <cstdio>
 
+#include "sys/Process.h"
 #include "ui/Window.h"
 
 namespace ui {
 
 namespace {
-
-// UTF-16 to UTF-8 for the box text. Kept here so the window core links without the platform
-// process services; an unpaired surrogate becomes U+FFFD rather than invalid output.
-void AppendUtf8(std::string& out, std::u16string_view text) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<uint32_t>(text[i + 1]) - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-}
 
 std::mutex& StderrLock() {
     static std::mutex lock;
@@ -94,10 +66,9 @@ int HeadlessDisplay::ShowMessageBox(WindowHandle /*owner*/, std::u16string_view 
 }
 
 std::string FormatHeadlessMessageBox(std::u16string_view caption, std::u16string_view text) {
-    std::string line;
-    AppendUtf8(line, caption);
+    std::string line = sys::ToUtf8(caption);
     line += ": ";
-    AppendUtf8(line, text);
+    line += sys::ToUtf8(text);
     if (line.empty() || line.back() != '\n') {
         line += '\n';
     }
