@@ -4,7 +4,7 @@
 
 namespace sys {
 
-Event::Event(enum Reset mode, bool initiallySet) : m_mode(mode), m_set(initiallySet) {}
+Event::Event(ResetMode mode, bool initiallySet) : m_mode(mode), m_set(initiallySet) {}
 
 // Any thread.
 void Event::Set() {

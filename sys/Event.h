@@ -13,6 +13,9 @@ namespace sys {
 class Event {
 public:
     enum class Reset { Manual, Auto };
+    // The member function Reset hides the enum's name where a type is expected (Event::Reset::Auto
+    // still works); this alias names the type.
+    using ResetMode = enum Reset;
 
     explicit Event(Reset mode = Reset::Manual, bool initiallySet = false);
     Event(const Event&) = delete;
@@ -26,8 +29,7 @@ public:
     bool Wait(uint32_t ms = kInfinite);
 
 private:
-    // The member function Reset hides the enum's name inside the class, hence the elaborated type.
-    const enum Reset m_mode;
+    const ResetMode m_mode;
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     bool m_set;
