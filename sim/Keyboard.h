@@ -3,6 +3,20 @@
 // It has two USB identities, one present at a time: the application-mode device (AP) and the boot
 // loader (IAP). It is plugged into a host (the simulated HID bus of device/hid/sim), receives the
 // 64-byte requests written to the present identity and answers with 64-byte input reports.
+//
+// Device model (sim/Protocol.h): one flat address space per update target, the version area below
+// the application start 0x1000 and 64 KiB of application flash from there; FWInfo reports erase
+// factors 1024 x 64 and that start. Choices the keyboard makes where the protocol leaves them open:
+// - GetAPInfoBlock names block 80, past the version area, so that reading back a version record of
+//   any length (info blocks 0, 1, ...) never meets APInfo.
+// - EraseFlash with a count equal to the application start erases the version area; any other
+//   count erases min(count, 64 KiB) bytes from the application start.
+// - On ResetDevice the application reports the version its VerInfo text names ("1.2.30",
+//   "V1.2.30"); with no text or another text it keeps the version it had.
+// - A refused request is answered FF AA 00 00 + its bytes 0, 1 on both identities (the updater's
+//   IAP channel does not take that form, so there it ends as a time-out).
+// - unplug-during-write pulls the IAP identity once the image bytes written reach half of the demo
+//   package's image for the configured layout (24576 bytes for 0x0409).
 #pragma once
 
 #include <cstdint>

@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "RecordingHost.h"
@@ -729,6 +730,36 @@ TEST_F(SimKeyboard, DisconnectStopsAPendingSwitchAtOnce) {
     }
     EXPECT_EQ(unplugs, 1);  // the AP, by the switch or by Disconnect, once
     EXPECT_TRUE(d.Send(Identity::Ap, FwInfoReq()).empty());
+}
+
+TEST_F(SimKeyboard, AnswersRequestsFromSeveralThreadsWhileSwitching) {
+    Driver d("");
+    constexpr int kThreads = 4;
+    constexpr int kRequests = 200;
+    std::vector<std::thread> writers;
+    for (int t = 0; t < kThreads; ++t) {
+        writers.emplace_back([&d, t] {
+            const Identity identity = t % 2 == 0 ? Identity::Ap : Identity::Iap;
+            for (int i = 0; i < kRequests; ++i) {
+                d.Keyboard().HandleRequest(identity, FwInfoReq());
+            }
+        });
+    }
+    d.Keyboard().HandleRequest(Identity::Ap, Req(0x11, 0x00));  // switch while they write
+    for (std::thread& writer : writers) {
+        writer.join();
+    }
+    ASSERT_GE(d.host.WaitFor(Kind::Plug, Identity::Iap), 0);
+    d.Keyboard().Disconnect();
+    const sim::Counters& counters = d.State().counters;
+    size_t answers = 0;
+    for (const HostEvent& e : d.host.Events()) {
+        answers += e.kind == Kind::Deliver;
+    }
+    // Every request was either answered once or ignored by an absent identity.
+    EXPECT_EQ(counters.requests[0] + counters.requests[1] + counters.ignoredRequests, kThreads * kRequests + 1u);
+    EXPECT_EQ(answers, counters.answers);
+    EXPECT_EQ(counters.answers, counters.requests[0] + counters.requests[1] - 1);  // EnterIap has no answer
 }
 
 TEST_F(SimKeyboard, ShortAndLongRequestsAreReadAsOneReport) {
