@@ -1,6 +1,6 @@
 // The request pacing wait on Linux: an absolute clock_nanosleep for the bulk of the 3 ms, then a
-// spin on the steady clock for the tail, so the wait is neither stretched by the timer's wake-up
-// latency nor a core burnt for its whole length.
+// spin on the steady clock for the tail, so the wait is neither stretched by the wake-up latency
+// nor a core burnt for its whole length.
 #include "sys/Pacing.h"
 
 #include <cerrno>
@@ -13,7 +13,9 @@
 namespace sys {
 namespace {
 
-void SleepUntil(std::chrono::steady_clock::time_point deadline) {
+using SteadyClock = std::chrono::steady_clock;
+
+void SleepUntil(SteadyClock::time_point deadline) {
     // steady_clock is CLOCK_MONOTONIC in libstdc++ on Linux.
     const auto since = deadline.time_since_epoch();
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
@@ -26,14 +28,17 @@ void SleepUntil(std::chrono::steady_clock::time_point deadline) {
 
 } // namespace
 
-// The thread that wrote the request.
+// The thread that wrote the request; each such thread keeps its own lateness estimate.
 void PacingWait() {
-    using SteadyClock = std::chrono::steady_clock;
+    thread_local PacingTail tail;
     const int64_t programStart = NowMicros();
     const SteadyClock::time_point realStart = SteadyClock::now();
     const SteadyClock::duration total = RealDuration(kPacingMillis);
-    if (total > kPacingSpinTail) {
-        SleepUntil(realStart + total - kPacingSpinTail);
+    const std::chrono::microseconds spin(tail.TailMicros());
+    if (total > spin) {
+        const SteadyClock::time_point wake = realStart + total - spin;
+        SleepUntil(wake);
+        tail.Observe(std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - wake).count());
     }
     const SteadyClock::time_point deadline = realStart + total;
     while (SteadyClock::now() < deadline) {

@@ -54,8 +54,10 @@ int64_t Counter() {
 
 } // namespace
 
-// The thread that wrote the request.
+// The thread that wrote the request; each such thread keeps its own timer and lateness estimate.
 void PacingWait() {
+    thread_local PacingTimer timer;
+    thread_local PacingTail tail;
     const int64_t programStart = NowMicros();
     LARGE_INTEGER frequency;
     ::QueryPerformanceFrequency(&frequency);
@@ -63,9 +65,12 @@ void PacingWait() {
     const double realMicros = static_cast<double>(kPacingMicros) / TimeScale();
     const int64_t target = c0 + static_cast<int64_t>(std::ceil(static_cast<double>(frequency.QuadPart) * realMicros / 1e6));
 
-    const int64_t sleepMicros = static_cast<int64_t>(realMicros) - kPacingSpinTail.count();
-    thread_local PacingTimer timer;
+    const int64_t sleepMicros = static_cast<int64_t>(realMicros) - tail.TailMicros();
     const bool slept = sleepMicros > 0 && timer.SleepMicros(sleepMicros);
+    if (slept) {
+        const int64_t sleptMicros = (Counter() - c0) * 1000000 / frequency.QuadPart;
+        tail.Observe(sleptMicros - sleepMicros);
+    }
     while (Counter() < target) {
         if (!slept) {
             ::SwitchToThread();
