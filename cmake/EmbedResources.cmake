@@ -5,7 +5,7 @@
 # <target> is an executable or an OBJECT library (kestrel_resources is one, so that its table always
 # reaches the link). Relative files are taken from the calling folder. A file that does not exist
 # yet is skipped with a message, and its folder becomes a configure dependency so that the table is
-# made again once the file appears.
+# made again once the file appears; an embedded file that is removed makes it again as well.
 #
 # The bytes go in through the assembler's .incbin (top-level asm in one generated C++ file), which
 # is fast for large pictures and needs no generated C arrays; the same file defines the table.
@@ -69,6 +69,8 @@ function(kestrel_embed_resources target)
             "extern \"C\" const uint8_t ${sym}_end[];\n")
         string(APPEND rows "        {u\"${type}\", ${id}, ${sym}_begin, ${sym}_end},\n")
         list(APPEND depends "${file}")
+        # A file that goes away must drop its row, or the build would stop on the missing input.
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
         math(EXPR embedded "${embedded} + 1")
     endwhile()
 
