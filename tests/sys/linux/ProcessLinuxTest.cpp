@@ -1,4 +1,4 @@
-// Linux specifics: argv as UTF-8, the guard's folder choice, standard output and error.
+// Linux-only behaviour: argv as UTF-8, the guard's folder choice, standard output and error.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
