@@ -101,6 +101,57 @@ bool EndsMultiUnitDelimiter(const char16_t* p, int32_t i, Delimiter d) {
     }
 }
 
+// Quotes and the two previous units inside a start tag or a malformed node.
+struct TagState {
+    char16_t quote = 0; // the open quote, 0 outside quotes
+    bool afterEquals = false;
+    char16_t prev1 = 0; // previous unit, 0 when forgotten
+    char16_t prev2 = 0; // the one before it
+};
+
+// One unit of a start tag (or malformed node) that is neither NUL nor a '>' outside quotes. A
+// quote opens only right after '=' (blanks between allowed); another unit ends that phase.
+inline void ScanTagUnit(char16_t c, TagState& tag) {
+    if (tag.quote != 0) {
+        if (c == tag.quote) {
+            tag.quote = 0;
+        }
+    } else if (tag.afterEquals && (c == u'"' || c == u'\'')) {
+        tag.afterEquals = false;
+        tag.quote = c;
+    } else if (!(tag.afterEquals && IsXmlSpace(c))) {
+        tag.afterEquals = c == u'=' && tag.prev1 != u'=';
+    }
+    tag.prev2 = tag.prev1;
+    tag.prev1 = c;
+}
+
+// ScanTagUnit over the units of a start tag from i on; returns the offset of the first unit it
+// left alone: the NUL, or a '>' outside quotes.
+int32_t ScanTagUnits(const char16_t* p, int32_t i, TagState& state) {
+    TagState tag = state; // in registers while the loop runs
+    for (;; ++i) {
+        const char16_t c = p[i];
+        if (c == 0 || (c == u'>' && tag.quote == 0)) {
+            break;
+        }
+        if (tag.quote != 0 && c != tag.quote) {
+            // Inside a quoted value only the closing quote matters.
+            int32_t j = i;
+            while (p[j + 1] != 0 && p[j + 1] != tag.quote) {
+                ++j;
+            }
+            tag.prev2 = j > i ? p[j - 1] : tag.prev1;
+            tag.prev1 = p[j];
+            i = j;
+            continue;
+        }
+        ScanTagUnit(c, tag);
+    }
+    state = tag;
+    return i;
+}
+
 } // namespace
 
 int32_t ScanNode(XmlTokenCursor& cursor, XmlNode& node) {
@@ -118,12 +169,8 @@ int32_t ScanNode(XmlTokenCursor& cursor, XmlNode& node) {
     Delimiter delimiter = Delimiter::None;
     Phase phase = Phase::None;
     int32_t nameStart = -1; // pending name, -1 when none
-    char16_t prev1 = 0;     // previous unit inside a tag, 0 when forgotten
-    char16_t prev2 = 0;     // the one before it
+    TagState tag;
     bool inDoctype = false;
-    bool inSingle = false;
-    bool inDouble = false;
-    bool afterEquals = false;
     int32_t doctypeMark = s; // the last '>' passed inside a DOCTYPE, for its messages
     int32_t last = s;
     bool ended = false; // set by the phases below when they end the node
@@ -144,6 +191,9 @@ int32_t ScanNode(XmlTokenCursor& cursor, XmlNode& node) {
 
         if (nameStart >= 0) {
             if (!EndsScannedName(c)) {
+                while (p[i + 1] != 0 && !EndsScannedName(p[i + 1])) {
+                    ++i;
+                }
                 continue;
             }
             if (type == NODE_END_TAG) {
@@ -153,15 +203,15 @@ int32_t ScanNode(XmlTokenCursor& cursor, XmlNode& node) {
                 node.name.assign(p + nameStart, static_cast<size_t>(i - nameStart));
             }
             nameStart = -1;
-            prev1 = prev2 = 0;
+            tag.prev1 = tag.prev2 = 0;
         }
 
         if (delimiter != Delimiter::None) {
-            if (c == u'>' && !inSingle && !inDouble) {
+            if (c == u'>' && tag.quote == 0) {
                 bool satisfied = true;
                 if (IsOneUnit(delimiter)) {
-                    if (type == NODE_ELEMENT && prev1 == u'/' &&
-                        (prev2 == 0 || IsXmlSpace(prev2) || prev2 == u'\'' || prev2 == u'"')) {
+                    if (type == NODE_ELEMENT && tag.prev1 == u'/' &&
+                        (tag.prev2 == 0 || IsXmlSpace(tag.prev2) || tag.prev2 == u'\'' || tag.prev2 == u'"')) {
                         node.flags |= NODE_EMPTY_ELEMENT;
                     }
                 } else {
@@ -174,7 +224,7 @@ int32_t ScanNode(XmlTokenCursor& cursor, XmlNode& node) {
                     }
                     // A declaration of a DOCTYPE's internal subset is complete.
                     delimiter = Delimiter::None;
-                    afterEquals = false;
+                    tag.afterEquals = false;
                     continue;
                 }
             }
@@ -187,24 +237,22 @@ int32_t ScanNode(XmlTokenCursor& cursor, XmlNode& node) {
                 while (p[i + 1] != 0 && p[i + 1] != u'<' && p[i + 1] != u'>') {
                     ++i;
                 }
+            } else if (type == NODE_ELEMENT && !inDoctype) {
+                // The rest of a start tag, in a tight loop; it stops before the NUL or the '>'
+                // outside quotes that the steps above handle.
+                i = ScanTagUnits(p, i, tag) - 1;
             } else if (type == NODE_ELEMENT || type == NODE_ERROR) {
-                if (inSingle || inDouble) {
-                    if (c == (inSingle ? u'\'' : u'"')) {
-                        inSingle = inDouble = false;
-                    }
-                } else if (afterEquals && (c == u'"' || c == u'\'')) {
-                    afterEquals = false;
-                    (c == u'"' ? inDouble : inSingle) = true;
-                } else if (!(afterEquals && IsXmlSpace(c))) {
-                    afterEquals = c == u'=' && prev1 != u'=';
+                ScanTagUnit(c, tag);
+            } else if (type == NODE_END_TAG || type == NODE_COMMENT || type == NODE_CDATA ||
+                       type == NODE_PROCESSING) {
+                // No quotes here: nothing matters until the next '>'.
+                while (p[i + 1] != 0 && p[i + 1] != u'>') {
+                    ++i;
                 }
-                prev2 = prev1;
-                prev1 = c;
             } else if (type == NODE_DOCTYPE) {
-                if (c == u'"' && !inSingle) {
-                    inDouble = !inDouble;
-                } else if (c == u'\'' && !inDouble) {
-                    inSingle = !inSingle;
+                // In a markup declaration either quote opens unless the other one is open.
+                if ((c == u'"' || c == u'\'') && (tag.quote == 0 || tag.quote == c)) {
+                    tag.quote = tag.quote == 0 ? c : 0;
                 }
             }
             continue;
@@ -235,6 +283,10 @@ int32_t ScanNode(XmlTokenCursor& cursor, XmlNode& node) {
                 type = NODE_TEXT;
                 delimiter = Delimiter::Lt;
                 phase = Phase::None;
+            } else {
+                while (IsXmlSpace(p[i + 1])) {
+                    ++i;
+                }
             }
             break;
         case Phase::AfterLt:
