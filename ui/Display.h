@@ -12,11 +12,14 @@
 #include <memory>
 #include <string_view>
 
+#include <vector>
+
 #include "ui/Types.h"
 
 namespace ui {
 
 class Window;
+class Surface;
 
 // How one thread's message loop sleeps until there is work. Each thread that uses the loop gets its
 // own waiter, created on that thread by Display::CreateWaiter.
@@ -63,6 +66,56 @@ public:
     // button chosen (IDOK for a box with only an OK button).
     virtual int ShowMessageBox(WindowHandle owner, std::u16string_view text, std::u16string_view caption,
                                uint32_t flags) = 0;
+
+    // --- The rest of the native side; all on the window's owner thread. The defaults do nothing,
+    // for back-ends (headless) that have no screen.
+
+    // True when a person can see the windows and answer dialogs. False on headless: modal dialogs
+    // and message boxes that would wait for a user are answered at once (OK).
+    virtual bool IsInteractive() const { return false; }
+
+    // Position and size in screen coordinates, as the program sets them.
+    virtual void MoveNativeWindow(Window& window, const Rect& screenRect) {
+        (void)window;
+        (void)screenRect;
+    }
+    // The window region: the union of the rectangles (client coordinates); empty: no region. False
+    // when the window system refuses it.
+    virtual bool SetNativeRegion(Window& window, const std::vector<Rect>& rectangles) {
+        (void)window;
+        (void)rectangles;
+        return true;
+    }
+    // Shows the window's composed surface; `dirty` is the part that changed (client coordinates).
+    virtual void PresentNativeWindow(Window& window, const Surface& surface, const Rect& dirty) {
+        (void)window;
+        (void)surface;
+        (void)dirty;
+    }
+    // The window's icon from the icon resource with this id.
+    virtual void SetNativeIcon(Window& window, uint32_t iconResourceId) {
+        (void)window;
+        (void)iconResourceId;
+    }
+    // Extended style changes the window system must know of (WS_EX_TOOLWINDOW: no taskbar entry).
+    virtual void SetNativeExStyle(Window& window, uint32_t exStyle) {
+        (void)window;
+        (void)exStyle;
+    }
+    // Starts the window system's move-by-drag (the caption drag that WM_NCLBUTTONDOWN with HTCAPTION
+    // asks for) with the pointer at `screen`.
+    virtual void BeginNativeMoveDrag(Window& window, Point screen) {
+        (void)window;
+        (void)screen;
+    }
+    // Pointer grab while a window of this top-level window holds the mouse capture, so moves outside
+    // the window still arrive.
+    virtual void SetNativePointerGrab(Window& window, bool grab) {
+        (void)window;
+        (void)grab;
+    }
+    // The part of the screen that windows may use (screen coordinates).
+    virtual Rect WorkArea() const { return {0, 0, 1024, 768}; }
 };
 
 // The back-end the build picks when nobody set one (headless until a platform one joins).
