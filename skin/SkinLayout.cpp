@@ -1,18 +1,20 @@
 // Skin layout reading: value parsers, lookups with defaults and the two windows' entry tables.
 #include "skin/SkinLayout.h"
 
+#include "sys/ByteOrder.h"
+
 #include <algorithm>
 #include <limits>
 #include <optional>
-
-#include "sys/ByteOrder.h"
 
 namespace skin {
 
 namespace {
 
 // The blanks that the C library's number conversions skip.
-constexpr bool IsCBlank(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+constexpr bool IsCBlank(char16_t c) {
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
 
 int32_t Saturate(int64_t value) {
     return static_cast<int32_t>(
@@ -86,13 +88,16 @@ int32_t ParseSkinInteger(std::u16string_view value) {
     return ScanInteger(value, at).value_or(0);
 }
 
-SkinColor ParseSkinColor(std::u16string_view value) { return static_cast<SkinColor>(ParseSkinInteger(value)); }
+SkinColor ParseSkinColor(std::u16string_view value) {
+    return static_cast<SkinColor>(ParseSkinInteger(value));
+}
 
 ui::Rect ReadSkinRect(xml::CXmlDocument& doc, const char16_t* section, const char16_t* entry) {
     return ParseSkinElement(doc.GetEntryText(section, entry)).rect;
 }
 
-int32_t ReadSkinInteger(xml::CXmlDocument& doc, const char16_t* section, const char16_t* entry, int32_t fallback) {
+int32_t ReadSkinInteger(xml::CXmlDocument& doc, const char16_t* section, const char16_t* entry,
+                        int32_t fallback) {
     const std::u16string text = doc.GetEntryText(section, entry);
     return text.empty() ? fallback : ParseSkinInteger(text);
 }

@@ -5,13 +5,13 @@
 // Plain functions; the windows call them on the user-interface thread.
 #pragma once
 
+#include "ui/Types.h"
+#include "xml/XmlDocument.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
-
-#include "ui/Types.h"
-#include "xml/XmlDocument.h"
 
 namespace skin {
 
@@ -49,7 +49,8 @@ SkinColor ParseSkinColor(std::u16string_view value);
 // Lookups of one entry with the rules the windows rely on: an absent and an empty value are the
 // same, and only then does the default apply.
 ui::Rect ReadSkinRect(xml::CXmlDocument& doc, const char16_t* section, const char16_t* entry);
-int32_t ReadSkinInteger(xml::CXmlDocument& doc, const char16_t* section, const char16_t* entry, int32_t fallback);
+int32_t ReadSkinInteger(xml::CXmlDocument& doc, const char16_t* section, const char16_t* entry,
+                        int32_t fallback);
 int32_t ReadSkinIntegerAttribute(xml::CXmlDocument& doc, const char16_t* section, const char16_t* entry,
                                  const char16_t* attribute, int32_t fallback);
 SkinColor ReadSkinColor(xml::CXmlDocument& doc, const char16_t* section, const char16_t* entry,
@@ -57,19 +58,19 @@ SkinColor ReadSkinColor(xml::CXmlDocument& doc, const char16_t* section, const c
 
 // Everything the main window reads from the layout.
 struct MainWindowLayout {
-    ui::Rect rcClose;        // CONFIRM/BUTTON_CLOSE
-    ui::Rect rcOk;           // CONFIRM/BUTTON_OK, starts the update
-    ui::Rect rcCancel;       // CONFIRM/BUTTON_CANCEL, zero-sized in the shipped layout
-    ui::Rect rcTitle;        // MAIN/RECT_TITLE
-    bool bBarIcon = false;   // UPDATE/BAR_ICON nonzero: draw the progress icon
-    ui::Point ptStrip;       // UPDATE/RECT_UPDATE left and top; the size is the strip picture's
-    ui::Rect rcLayout;       // CONFIRM/RECT_LAYOUT
+    ui::Rect rcClose;      // CONFIRM/BUTTON_CLOSE
+    ui::Rect rcOk;         // CONFIRM/BUTTON_OK, starts the update
+    ui::Rect rcCancel;     // CONFIRM/BUTTON_CANCEL, zero-sized in the shipped layout
+    ui::Rect rcTitle;      // MAIN/RECT_TITLE
+    bool bBarIcon = false; // UPDATE/BAR_ICON nonzero: draw the progress icon
+    ui::Point ptStrip;     // UPDATE/RECT_UPDATE left and top; the size is the strip picture's
+    ui::Rect rcLayout;     // CONFIRM/RECT_LAYOUT
     SkinColor clrLayout = kDefaultTextColor;
-    ui::Rect rcVer;          // CONFIRM/RECT_VER: the package's firmware version
+    ui::Rect rcVer; // CONFIRM/RECT_VER: the package's firmware version
     SkinColor clrVer = kDefaultTextColor;
-    ui::Rect rcCurVer;       // CONFIRM/RECT_CUR_VER: the keyboard's current version
+    ui::Rect rcCurVer; // CONFIRM/RECT_CUR_VER: the keyboard's current version
     SkinColor clrCurVer = kDefaultTextColor;
-    std::u16string strFontFace;              // CONFIRM/RECT_VER FONT, for all three body texts
+    std::u16string strFontFace;               // CONFIRM/RECT_VER FONT, for all three body texts
     int32_t nFontHeight = kDefaultFontHeight; // CONFIRM/RECT_VER SIZE, pixels
 };
 

@@ -1,10 +1,10 @@
 // CXmlDocument: the record store, the tree builder with its diagnostics, and ParseText.
 // Navigation and value reading live in XmlNavigation.cpp.
+#include "xml/XmlDocument.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
-
-#include "xml/XmlDocument.h"
 
 namespace xml {
 
@@ -16,7 +16,9 @@ void AppendAscii(std::u16string& out, const char* text) {
     }
 }
 
-void AppendNumber(std::u16string& out, int32_t value) { AppendAscii(out, std::to_string(value).c_str()); }
+void AppendNumber(std::u16string& out, int32_t value) {
+    AppendAscii(out, std::to_string(value).c_str());
+}
 
 // Lengths beyond what the packed word holds are stored as the largest value it can hold.
 uint32_t PackTagLengths(int32_t startLength, int32_t endLength) {
@@ -27,7 +29,9 @@ uint32_t PackTagLengths(int32_t startLength, int32_t endLength) {
 
 } // namespace
 
-CXmlDocument::CXmlDocument() { ParseDocument(); }
+CXmlDocument::CXmlDocument() {
+    ParseDocument();
+}
 
 bool CXmlDocument::ParseText(std::u16string_view text) {
     if (text.size() > kMaxTextUnits) {
@@ -278,7 +282,8 @@ void CXmlDocument::GrowRecords(int32_t n) {
     const int32_t lastCount = m_nRecordCapacity - (last << kSegmentShift);
     auto copyInto = [&](XmlElementRecord* target) {
         if (lastCount > 0) {
-            std::memcpy(target, m_ppSegments[last].get(), static_cast<size_t>(lastCount) * sizeof(XmlElementRecord));
+            std::memcpy(target, m_ppSegments[last].get(),
+                        static_cast<size_t>(lastCount) * sizeof(XmlElementRecord));
         }
     };
     if (newLast != last && lastCount < kSegmentRecords) {

@@ -7,6 +7,8 @@
 // A document is used by one thread at a time; in the program that is the user-interface thread.
 #pragma once
 
+#include "xml/XmlTokenScanner.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,20 +16,18 @@
 #include <type_traits>
 #include <vector>
 
-#include "xml/XmlTokenScanner.h"
-
 namespace xml {
 
 // flags word of a record
-inline constexpr uint32_t ELEM_LEVEL_MASK = 0xFFFF;    // nesting level, 0 for top-level elements
-inline constexpr uint32_t ELEM_FIRST_CHILD = 0x80000;  // first child of its parent
-inline constexpr uint32_t ELEM_NOT_ENDED = 0x100000;   // closed without an end tag
-inline constexpr uint32_t ELEM_ILL_DATA = 0x200000;    // malformed markup met while this was current
-inline constexpr uint32_t DOC_ILL_FORMED = 0x800000;   // record 0 only: the document is not well-formed
+inline constexpr uint32_t ELEM_LEVEL_MASK = 0xFFFF;   // nesting level, 0 for top-level elements
+inline constexpr uint32_t ELEM_FIRST_CHILD = 0x80000; // first child of its parent
+inline constexpr uint32_t ELEM_NOT_ENDED = 0x100000;  // closed without an end tag
+inline constexpr uint32_t ELEM_ILL_DATA = 0x200000;   // malformed markup met while this was current
+inline constexpr uint32_t DOC_ILL_FORMED = 0x800000;  // record 0 only: the document is not well-formed
 
 // tagLengths word of a record
 inline constexpr uint32_t kStartTagLengthMask = 0x3FFFFF; // bits 0-21
-inline constexpr int kEndTagLengthShift = 22;              // bits 22-31
+inline constexpr int kEndTagLengthShift = 22;             // bits 22-31
 inline constexpr uint32_t kMaxStartTagLength = 0x3FFFFF;
 inline constexpr uint32_t kMaxEndTagLength = 0x3FF;
 inline constexpr uint32_t kMaxLevel = 0xFFFF;
@@ -45,10 +45,10 @@ struct XmlElementRecord {
     int32_t length;      // '<' through the end tag's '>'; the start tag's length without one
     uint32_t tagLengths; // start tag length (bits 0-21), end tag length (bits 22-31)
     uint32_t flags;
-    int32_t parent;      // 0 for top-level elements
+    int32_t parent; // 0 for top-level elements
     int32_t firstChild;
-    int32_t next;        // next sibling, 0 for the last
-    int32_t prev;        // previous sibling; the first child's holds the last sibling
+    int32_t next; // next sibling, 0 for the last
+    int32_t prev; // previous sibling; the first child's holds the last sibling
 
     uint32_t StartTagLength() const { return tagLengths & kStartTagLengthMask; }
     uint32_t EndTagLength() const { return tagLengths >> kEndTagLengthShift; }
@@ -82,7 +82,8 @@ public:
     // The text, or the value of attribute, of the entry named entry inside the first child named
     // section of the first top-level element; empty when any of them is missing.
     std::u16string GetEntryText(const char16_t* section, const char16_t* entry);
-    std::u16string GetEntryAttribute(const char16_t* section, const char16_t* entry, const char16_t* attribute);
+    std::u16string GetEntryAttribute(const char16_t* section, const char16_t* entry,
+                                     const char16_t* attribute);
 
     const std::u16string& Text() const { return m_strText; }
     const std::u16string& Diagnostics() const { return m_strDiagnostics; }

@@ -1,9 +1,9 @@
 // Character reference decoding for the XML reader: numeric references (decimal and hexadecimal)
 // and the named references of HTML 4.01 plus apos, looked up in a static hashed table.
-#include <string>
-
 #include "xml/XmlEntityTable.h"
 #include "xml/XmlTokenScanner.h"
+
+#include <string>
 
 namespace xml {
 
@@ -13,7 +13,9 @@ namespace {
 constexpr int32_t kMaxReferenceUnits = 9;
 constexpr uint32_t kMaxCodePoint = 0x10FFFF;
 
-constexpr char16_t FoldCase(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 0x20) : c; }
+constexpr char16_t FoldCase(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 0x20) : c;
+}
 
 int32_t DigitValue(char16_t c, int32_t base) {
     if (c >= u'0' && c <= u'9') {

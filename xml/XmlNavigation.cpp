@@ -1,8 +1,8 @@
 // CXmlDocument: navigation over the element records, element text and attribute values, and the
 // entry lookups (section, entry) that the rest of the program reads its layout with.
-#include <algorithm>
-
 #include "xml/XmlDocument.h"
+
+#include <algorithm>
 
 namespace xml {
 

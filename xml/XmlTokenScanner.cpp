@@ -16,13 +16,27 @@ enum class Phase { None, AfterLt, AfterLtBang, AfterLtBangDash, AfterLtBracket, 
 constexpr int32_t kTypeUndetermined = INT32_MIN;
 
 // Units that end a name inside a tag while ScanNode copies it.
-constexpr bool EndsScannedName(char16_t c) { return IsXmlSpace(c) || c == u'/' || c == u'>'; }
+constexpr bool EndsScannedName(char16_t c) {
+    return IsXmlSpace(c) || c == u'/' || c == u'>';
+}
 
 // Units that end a FindName token (and form a token of their own).
 constexpr bool IsNameDelimiter(char16_t c) {
     switch (c) {
-    case u' ': case u'\t': case u'\n': case u'\r': case u'<': case u'>': case u'=': case u'\\':
-    case u'/': case u'?': case u'!': case u'"': case u'\'': case u';':
+    case u' ':
+    case u'\t':
+    case u'\n':
+    case u'\r':
+    case u'<':
+    case u'>':
+    case u'=':
+    case u'\\':
+    case u'/':
+    case u'?':
+    case u'!':
+    case u'"':
+    case u'\'':
+    case u';':
         return true;
     default:
         return false;
@@ -84,7 +98,9 @@ void SetUnterminated(XmlNode& node, int32_t type, bool inDoctype, int32_t offset
     AppendAscii(node.name, " unterminated");
 }
 
-constexpr bool IsOneUnit(Delimiter d) { return d == Delimiter::Lt || d == Delimiter::Gt; }
+constexpr bool IsOneUnit(Delimiter d) {
+    return d == Delimiter::Lt || d == Delimiter::Gt;
+}
 
 // For the delimiters of several units: do the units just before the '>' at i spell the rest?
 // The offset test keeps the look-back inside the text.
@@ -211,7 +227,8 @@ int32_t ScanNode(XmlTokenCursor& cursor, XmlNode& node) {
                 bool satisfied = true;
                 if (IsOneUnit(delimiter)) {
                     if (type == NODE_ELEMENT && tag.prev1 == u'/' &&
-                        (tag.prev2 == 0 || IsXmlSpace(tag.prev2) || tag.prev2 == u'\'' || tag.prev2 == u'"')) {
+                        (tag.prev2 == 0 || IsXmlSpace(tag.prev2) || tag.prev2 == u'\'' ||
+                         tag.prev2 == u'"')) {
                         node.flags |= NODE_EMPTY_ELEMENT;
                     }
                 } else {
@@ -406,9 +423,9 @@ bool MatchName(const XmlTokenCursor& cursor, const char16_t* name) {
 
 bool FindAttribute(XmlTokenCursor& cursor, const char16_t* name) {
     const char16_t* p = cursor.source;
-    bool tagName = true;     // the first token is the tag's own name
+    bool tagName = true; // the first token is the tag's own name
     bool afterEquals = false;
-    bool matched = false;    // a token matched name and waits for its value
+    bool matched = false; // a token matched name and waits for its value
     int32_t matchedStart = 0;
     int32_t matchedEnd = -1;
 

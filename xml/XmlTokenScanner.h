@@ -20,9 +20,10 @@ inline constexpr int32_t NODE_WHITESPACE = 4;  // white space only, ending befor
 inline constexpr int32_t NODE_CDATA = 8;       // <![CDATA[...]]>
 inline constexpr int32_t NODE_PROCESSING = 16; // <?target ...?>
 inline constexpr int32_t NODE_COMMENT = 32;    // <!-- ... -->
-inline constexpr int32_t NODE_DOCTYPE = 64;    // <!DOCTYPE and the <!ELEMENT/ATTLIST/ENTITY/NOTATION declarations
+inline constexpr int32_t NODE_DOCTYPE =
+    64; // <!DOCTYPE and the <!ELEMENT/ATTLIST/ENTITY/NOTATION declarations
 
-inline constexpr uint32_t TOKEN_QUOTED = 0x8000;       // cursor: the last attribute value was quoted
+inline constexpr uint32_t TOKEN_QUOTED = 0x8000;        // cursor: the last attribute value was quoted
 inline constexpr uint32_t NODE_EMPTY_ELEMENT = 0x10000; // node: the start tag ends with "/>"
 
 // Scanning state over one text. The cursor does not own the text.
@@ -50,7 +51,9 @@ struct XmlNode {
 };
 
 // True for the four units that count as white space in XML: space, tab, LF, CR.
-inline constexpr bool IsXmlSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
+inline constexpr bool IsXmlSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
 
 // Scans one node from cursor.next, fills node and moves cursor.next past it. Returns node's type.
 int32_t ScanNode(XmlTokenCursor& cursor, XmlNode& node);

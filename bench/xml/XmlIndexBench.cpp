@@ -3,20 +3,18 @@
 // the same content as UTF-8 with pugixml's default options. Prints the times, the ratio, and the
 // index memory per element beyond the text (counted through operator new while ParseText runs).
 // Usage: xml_index_bench [elements] [runs]
-#include <malloc.h>
-#include <time.h>
+#include "xml/XmlDocument.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <new>
-#include <string>
-
 #include <pugixml.hpp>
-
-#include "xml/XmlDocument.h"
+#include <string>
+#include <time.h>
 
 namespace {
 
@@ -64,7 +62,8 @@ struct Best {
     double wall = 1e9;
     double cpu = 1e9;
     void Take(const Mark& since) {
-        wall = std::min(wall, std::chrono::duration<double>(std::chrono::steady_clock::now() - since.wall).count());
+        wall = std::min(wall,
+                        std::chrono::duration<double>(std::chrono::steady_clock::now() - since.wall).count());
         cpu = std::min(cpu, Mark::CpuSeconds() - since.cpu);
     }
 };
@@ -84,12 +83,24 @@ std::string MakeDocument(int elements) {
 
 } // namespace
 
-void* operator new(size_t n) { return Allocate(n); }
-void* operator new[](size_t n) { return Allocate(n); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, size_t) noexcept { Release(p); }
-void operator delete[](void* p, size_t) noexcept { Release(p); }
+void* operator new(size_t n) {
+    return Allocate(n);
+}
+void* operator new[](size_t n) {
+    return Allocate(n);
+}
+void operator delete(void* p) noexcept {
+    Release(p);
+}
+void operator delete[](void* p) noexcept {
+    Release(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    Release(p);
+}
 
 int main(int argc, char** argv) {
     const int elements = argc > 1 ? std::atoi(argv[1]) : 1000000;
@@ -100,8 +111,8 @@ int main(int argc, char** argv) {
     utf16.reserve(utf8.size() + 1);
     utf16.push_back(u'\uFEFF');
     utf16.append(utf8.begin(), utf8.end()); // the content is ASCII
-    std::printf("document: %d elements, %zu UTF-16 units (%.1f MB), %zu UTF-8 bytes\n", elements, utf16.size(),
-                static_cast<double>(utf16.size() * 2) / 1e6, utf8.size());
+    std::printf("document: %d elements, %zu UTF-16 units (%.1f MB), %zu UTF-8 bytes\n", elements,
+                utf16.size(), static_cast<double>(utf16.size() * 2) / 1e6, utf8.size());
 
     Best ours;
     Best attributes;
@@ -116,7 +127,8 @@ int main(int argc, char** argv) {
             const Mark parse;
             const bool ok = doc->ParseText(utf16);
             ours.Take(parse);
-            const int64_t textBytes = static_cast<int64_t>(malloc_usable_size(const_cast<char16_t*>(doc->Text().data())));
+            const int64_t textBytes =
+                static_cast<int64_t>(malloc_usable_size(const_cast<char16_t*>(doc->Text().data())));
             indexBytes = g_bytesPeak.load() - before - textBytes;
             if (!ok || doc->FreeRecord() != elements + 2) {
                 std::printf("ParseText failed: %d records\n", doc->FreeRecord());
@@ -149,10 +161,11 @@ int main(int argc, char** argv) {
     std::printf("best of %d runs               wall ms    cpu ms\n", runs);
     std::printf("ParseText                   %8.1f  %8.1f\n", ours.wall * 1e3, ours.cpu * 1e3);
     std::printf("pugixml load_buffer         %8.1f  %8.1f\n", pugixml.wall * 1e3, pugixml.cpu * 1e3);
-    std::printf("ratio ParseText / pugixml   %8.2f  %8.2f\n", ours.wall / pugixml.wall, ours.cpu / pugixml.cpu);
-    std::printf("GetChildAttribute x %-8d %8.1f  %8.1f  (%zu units read)\n", 2 * elements, attributes.wall * 1e3,
-                attributes.cpu * 1e3, attributeUnits);
-    std::printf("index beyond the text:     %8.1f MB, %.1f bytes per element\n", static_cast<double>(indexBytes) / 1e6,
-                static_cast<double>(indexBytes) / (elements + 1));
+    std::printf("ratio ParseText / pugixml   %8.2f  %8.2f\n", ours.wall / pugixml.wall,
+                ours.cpu / pugixml.cpu);
+    std::printf("GetChildAttribute x %-8d %8.1f  %8.1f  (%zu units read)\n", 2 * elements,
+                attributes.wall * 1e3, attributes.cpu * 1e3, attributeUnits);
+    std::printf("index beyond the text:     %8.1f MB, %.1f bytes per element\n",
+                static_cast<double>(indexBytes) / 1e6, static_cast<double>(indexBytes) / (elements + 1));
     return 0;
 }

@@ -1,12 +1,12 @@
 // Parses arbitrary UTF-16 text, checks that every record stays inside the text and the used
 // records, then visits every element through the document's own navigation: its text, each
 // attribute its start tag names, and the entry lookups.
+#include "xml/XmlDocument.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "xml/XmlDocument.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Decodes arbitrary UTF-16 units as character data: the output is never longer than the input and
 // nothing outside the span is read (the span is copied into a buffer of exactly its size).
+#include "xml/XmlTokenScanner.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-
-#include "xml/XmlTokenScanner.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t units = size / 2;
