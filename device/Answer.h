@@ -2,10 +2,10 @@
 // bytes: the channel's read-thread callback uses them, and so does the fuzzer.
 #pragma once
 
+#include "device/Records.h"
+
 #include <cstdint>
 #include <span>
-
-#include "device/Records.h"
 
 namespace device {
 

@@ -2,22 +2,22 @@
 // timer and the report callback with answer recognition.
 #include "device/CUSBDriver.h"
 
-#include <algorithm>
-
 #include "device/DebugLines.h"
 #include "device/Messages.h"
 #include "sys/Process.h"
 #include "ui/MessageLoop.h"
 
+#include <algorithm>
+#include <cassert>
+#include <thread>
+
 namespace device {
 
 namespace {
-constexpr uint32_t kWsPopup = 0x80000000u;
-
 ui::CreateParams HiddenWindowParams() {
     ui::CreateParams params;
     params.rect = ui::Rect{1, 1, 2, 2};
-    params.style = kWsPopup;
+    params.style = ui::WS_POPUP;
     params.hidden = true;
     return params;
 }
@@ -72,6 +72,7 @@ uint32_t CUSBDriver::Open(uint32_t vendorId, uint32_t productId) {
 }
 
 uint32_t CUSBDriver::OpenWith(uint32_t vendorId, uint32_t productId, hid::HidReportCallback callback) {
+    assert(std::this_thread::get_id() == OwnerThread());
     const uint32_t slot = m_slot.load();
     // Re-opening a channel that has a device: the new enumeration's notices replace the entries.
     if (m_presence.load() != 0) {
@@ -95,6 +96,7 @@ uint32_t CUSBDriver::OpenWith(uint32_t vendorId, uint32_t productId, hid::HidRep
 }
 
 uint32_t CUSBDriver::Close() {
+    assert(std::this_thread::get_id() == OwnerThread());
     const uint32_t slot = m_slot.load();
     ui::KillTimer(Handle(), TIMER_DEVICE_PRESENCE);
     const hid::HidDeviceFilter none{};
@@ -142,7 +144,7 @@ void CUSBDriver::OnDeviceNotice(const hid::_DEVICE_STATE& state) {
             return d.usage == state.usage && d.usagePage == state.usagePage;
         });
         if (same != m_devices.end()) {
-            *same = state;  // a second matching device takes the entry's place; no new announcement
+            *same = state; // a second matching device takes the entry's place; no new announcement
             return;
         }
         m_devices.push_back(state);

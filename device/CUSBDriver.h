@@ -13,18 +13,18 @@
 // - any one requester thread at a time (UI thread or the update worker): the commands.
 #pragma once
 
+#include "device/Answer.h"
+#include "device/hid/Hid.h"
+#include "device/Records.h"
+#include "sys/Event.h"
+#include "ui/Window.h"
+
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <span>
 #include <vector>
-
-#include "device/Answer.h"
-#include "device/Records.h"
-#include "device/hid/Hid.h"
-#include "sys/Event.h"
-#include "ui/Window.h"
 
 namespace device {
 
@@ -65,16 +65,16 @@ public:
     int GetTarget(uint32_t& index);
     int SelectTarget(uint32_t index);
     int GetTargetCount(uint32_t& count);
-    int EnterIap();     // no answer awaited: the device restarts as the IAP device
-    int ResetDevice();  // no answer awaited: the device restarts into its application
-    int GetFWInfo(FWInfo& record);                 // record zeroed first once the channel is present
-    int GetAPInfoBlock(uint32_t& block);           // unchanged when the answer names no block
-    int ReadInfoBlock(uint32_t n, InfoBlock& record);  // record zeroed first once the channel is present
+    int EnterIap();                      // no answer awaited: the device restarts as the IAP device
+    int ResetDevice();                   // no answer awaited: the device restarts into its application
+    int GetFWInfo(FWInfo& record);       // record zeroed first once the channel is present
+    int GetAPInfoBlock(uint32_t& block); // unchanged when the answer names no block
+    int ReadInfoBlock(uint32_t n, InfoBlock& record); // record zeroed first once the channel is present
     int EraseFlash(uint32_t count);
     int GetFlashChecksum(uint32_t start, uint32_t length, uint32_t& sum);
-    int GetWritePointer(uint32_t& pointer);        // in: the value to send (callers pass 0xFFFFFFFF)
+    int GetWritePointer(uint32_t& pointer); // in: the value to send (callers pass 0xFFFFFFFF)
     int SetWritePointer(uint32_t address);
-    int WriteBlock(std::span<const uint8_t> data, uint32_t& pointer);  // at most 60 bytes
+    int WriteBlock(std::span<const uint8_t> data, uint32_t& pointer); // at most 60 bytes
     // Sends the caller's 64 bytes; with `wait`, waits max(500, timeoutMs) and copies the answer back.
     int SendCommand(Report& request, bool wait, uint32_t timeoutMs);
 
@@ -82,8 +82,8 @@ public:
     static uint32_t EraseTimeout(uint32_t count);
 
     // Set by the owner on the UI thread before Open.
-    ui::WindowHandle m_owner{};        // receives WM_DEVICE_PRESENCE; UI thread only
-    std::atomic<uint32_t> m_slot{0};   // transport slot: 0 for the AP channel, 1 for the IAP channel
+    ui::WindowHandle m_owner{};      // receives WM_DEVICE_PRESENCE; UI thread only
+    std::atomic<uint32_t> m_slot{0}; // transport slot: 0 for the AP channel, 1 for the IAP channel
     // 0: no device; nonzero: present. Written on the UI thread, read by the owner and every command.
     std::atomic<uint32_t> m_presence{0};
 
@@ -128,8 +128,8 @@ private:
     std::optional<Report> Transact(const Report& request, uint32_t waitMs);
     int FireAndForget(uint8_t subCommand);
 
-    uint32_t m_vendorId = 0;   // UI thread
-    uint32_t m_productId = 0;  // UI thread
+    uint32_t m_vendorId = 0;  // UI thread
+    uint32_t m_productId = 0; // UI thread
 
     // Written by notices on the UI thread, read by GetDeviceId on the read and requester threads.
     mutable std::mutex m_devicesLock;
@@ -140,7 +140,7 @@ private:
     // either copied whole or not at all.
     std::mutex m_exchangeLock;
     Report m_exchange{};
-    sys::Event m_answerEvent;  // manual-reset, not signalled
+    sys::Event m_answerEvent; // manual-reset, not signalled
 };
 
 } // namespace device

@@ -7,8 +7,7 @@
 namespace device {
 
 namespace {
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
+template <typename... Args> std::string Format(const char* format, Args... args) {
     std::array<char, 128> buffer{};
     const int written = std::snprintf(buffer.data(), buffer.size(), format, args...);
     if (written < 0) {

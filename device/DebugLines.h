@@ -2,11 +2,11 @@
 // Formatting is kept apart from the output so that the exact texts can be checked.
 #pragma once
 
+#include "device/hid/Hid.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
-
-#include "device/hid/Hid.h"
 
 namespace device {
 

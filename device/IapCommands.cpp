@@ -1,10 +1,10 @@
 // The IAP command set as operations of a device channel: request encodings, the transaction with
 // its answer wait, and the fire-and-forget mode switches.
-#include <algorithm>
-
 #include "device/CUSBDriver.h"
 #include "sys/ByteOrder.h"
 #include "sys/Pacing.h"
+
+#include <algorithm>
 
 namespace device {
 
@@ -17,7 +17,7 @@ constexpr uint8_t kGroupPointer = 0x1E;
 constexpr uint8_t kGroupBlockWrite = 0x1F;
 
 constexpr uint8_t kInfoBlockBase = 0x20;
-constexpr uint8_t kApInfoNamesBlock = 4;  // GetAPInfoBlock answer byte 4 when bytes 6..7 name a block
+constexpr uint8_t kApInfoNamesBlock = 4; // GetAPInfoBlock answer byte 4 when bytes 6..7 name a block
 
 constexpr uint32_t kEraseBytesPerSecond = 10240;
 
@@ -218,7 +218,8 @@ int CUSBDriver::SetWritePointer(uint32_t address) {
     if (m_presence.load() == 0) {
         return kCommandFailed;
     }
-    return Transact(MakeRequest(kGroupPointer, 0x01, address), kSetPointerWaitMs) ? kCommandOk : kCommandFailed;
+    return Transact(MakeRequest(kGroupPointer, 0x01, address), kSetPointerWaitMs) ? kCommandOk
+                                                                                  : kCommandFailed;
 }
 
 int CUSBDriver::WriteBlock(std::span<const uint8_t> data, uint32_t& pointer) {

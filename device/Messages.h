@@ -2,9 +2,9 @@
 // update engine. The standard messages (WM_TIMER, ...) live in ui/Types.h.
 #pragma once
 
-#include <cstdint>
-
 #include "ui/Types.h"
+
+#include <cstdint>
 
 namespace device {
 

@@ -2,12 +2,12 @@
 // that the information commands fill, with the offsets of the fields the program reads.
 #pragma once
 
+#include "sys/ByteOrder.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
-
-#include "sys/ByteOrder.h"
 
 namespace device {
 
@@ -18,7 +18,7 @@ using Report = std::array<uint8_t, kReportBytes>;
 // Request and answer layout: group, sub-command (data byte count for a block write), two zero
 // bytes, then the arguments or results.
 inline constexpr size_t kArgumentOffset = 4;
-inline constexpr size_t kMaxBlockBytes = kReportBytes - kArgumentOffset;  // 60
+inline constexpr size_t kMaxBlockBytes = kReportBytes - kArgumentOffset; // 60
 
 // The firmware-info record: answer bytes 4..63 at 0..59, 60..63 zero.
 using FWInfo = std::array<uint8_t, 64>;
@@ -40,10 +40,18 @@ inline constexpr size_t kAppStartOffset = 36;
 inline std::span<const uint8_t, kHardwareIdBytes> HardwareId(const FWInfo& info) {
     return std::span<const uint8_t, kHardwareIdBytes>(info.data() + kHardwareIdOffset, kHardwareIdBytes);
 }
-inline uint16_t LayoutId(const FWInfo& info) { return sys::ReadLe16(info, kLayoutIdOffset); }
-inline uint16_t EraseFactorA(const FWInfo& info) { return sys::ReadLe16(info, kEraseFactorAOffset); }
-inline uint16_t EraseFactorB(const FWInfo& info) { return sys::ReadLe16(info, kEraseFactorBOffset); }
-inline uint16_t AppStart(const FWInfo& info) { return sys::ReadLe16(info, kAppStartOffset); }
+inline uint16_t LayoutId(const FWInfo& info) {
+    return sys::ReadLe16(info, kLayoutIdOffset);
+}
+inline uint16_t EraseFactorA(const FWInfo& info) {
+    return sys::ReadLe16(info, kEraseFactorAOffset);
+}
+inline uint16_t EraseFactorB(const FWInfo& info) {
+    return sys::ReadLe16(info, kEraseFactorBOffset);
+}
+inline uint16_t AppStart(const FWInfo& info) {
+    return sys::ReadLe16(info, kAppStartOffset);
+}
 } // namespace fwinfo
 
 } // namespace device

@@ -3,16 +3,16 @@
 // command against its floor (the 3 ms pacing wait after each request and the read thread's 10 ms
 // pause before each read; the two overlap, so the larger one bounds a round trip from below) and
 // the process's CPU time per command.
+#include "device/hid/HidSetup.h"
+#include "device/hid/sim/SimHidBackend.h"
+#include "device/IAP_CUSBDriver.h"
+#include "sim/Config.h"
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <functional>
 #include <vector>
-
-#include "device/IAP_CUSBDriver.h"
-#include "device/hid/HidSetup.h"
-#include "device/hid/sim/SimHidBackend.h"
-#include "sim/Config.h"
 
 namespace {
 
@@ -41,8 +41,8 @@ void Print(const char* name, int count, const Result& r) {
     const double floorMs = kReadPauseMs > kPacingMs ? kReadPauseMs : kPacingMs;
     std::printf("%-22s %5d commands: %7.3f ms/command (floor %.1f ms: pacing %.0f ms, read pause %.0f ms; "
                 "%.2fx floor), CPU %.3f ms/command, %d failed\n",
-                name, count, r.wallMsPerCommand, floorMs, kPacingMs, kReadPauseMs, r.wallMsPerCommand / floorMs,
-                r.cpuMsPerCommand, r.failures);
+                name, count, r.wallMsPerCommand, floorMs, kPacingMs, kReadPauseMs,
+                r.wallMsPerCommand / floorMs, r.cpuMsPerCommand, r.failures);
 }
 
 } // namespace

@@ -2,13 +2,13 @@
 // of any length. Recognition must never read past the report, and its rules must hold together:
 // whatever the IAP channel accepts the AP channel accepts too, and the AP channel accepts more only
 // through the error answer naming the request.
+#include "device/Answer.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
-
-#include "device/Answer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < device::kReportBytes) {

@@ -1,11 +1,11 @@
 // Answer recognition and the channels' debug line formats: pure functions over bytes.
-#include <gtest/gtest.h>
+#include "device/Answer.h"
 
+#include "device/DebugLines.h"
+
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
-
-#include "device/Answer.h"
-#include "device/DebugLines.h"
 
 namespace {
 
@@ -29,7 +29,8 @@ struct RecognitionCase {
 TEST(AnswerRecognition, FollowsTheEchoBlockWriteAndErrorRules) {
     const std::vector<RecognitionCase> cases = {
         {"echo of bytes 0..3", Bytes({0x12, 0x00}), Bytes({0x12, 0x00, 0x00, 0x00, 0x99}), true, true},
-        {"echo with arguments", Bytes({0x1D, 0x01, 0, 0, 0x00, 0x08}), Bytes({0x1D, 0x01, 0, 0, 0x44}), true, true},
+        {"echo with arguments", Bytes({0x1D, 0x01, 0, 0, 0x00, 0x08}), Bytes({0x1D, 0x01, 0, 0, 0x44}), true,
+         true},
         {"byte 1 differs", Bytes({0x12, 0x00}), Bytes({0x12, 0x01}), false, false},
         {"byte 2 differs", Bytes({0x12, 0x00}), Bytes({0x12, 0x00, 0x01, 0x00}), false, false},
         {"byte 3 differs", Bytes({0x12, 0x00}), Bytes({0x12, 0x00, 0x00, 0x01}), false, false},
@@ -37,12 +38,14 @@ TEST(AnswerRecognition, FollowsTheEchoBlockWriteAndErrorRules) {
         {"1E 02 to a pointer request", Bytes({0x1E, 0x00}), Bytes({0x1E, 0x02}), false, false},
         {"1E 02 to an info request", Bytes({0x12, 0x00}), Bytes({0x1E, 0x02}), false, false},
         {"1E 03 to a block write", Bytes({0x1F, 0x38}), Bytes({0x1E, 0x03}), false, false},
-        {"error answer naming the request", Bytes({0x12, 0x00}), Bytes({0xFF, 0xAA, 0, 0, 0x12, 0x00}), true, false},
-        {"error answer naming another group", Bytes({0x12, 0x00}), Bytes({0xFF, 0xAA, 0, 0, 0x10, 0x00}), false,
+        {"error answer naming the request", Bytes({0x12, 0x00}), Bytes({0xFF, 0xAA, 0, 0, 0x12, 0x00}), true,
          false},
-        {"error answer naming another sub-command", Bytes({0x12, 0x00}), Bytes({0xFF, 0xAA, 0, 0, 0x12, 0x01}),
+        {"error answer naming another group", Bytes({0x12, 0x00}), Bytes({0xFF, 0xAA, 0, 0, 0x10, 0x00}),
          false, false},
-        {"FF AB is no error answer", Bytes({0x12, 0x00}), Bytes({0xFF, 0xAB, 0, 0, 0x12, 0x00}), false, false},
+        {"error answer naming another sub-command", Bytes({0x12, 0x00}),
+         Bytes({0xFF, 0xAA, 0, 0, 0x12, 0x01}), false, false},
+        {"FF AB is no error answer", Bytes({0x12, 0x00}), Bytes({0xFF, 0xAB, 0, 0, 0x12, 0x00}), false,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

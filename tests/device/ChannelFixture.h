@@ -3,14 +3,6 @@
 // and resets the fake transport.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <functional>
-#include <memory>
-#include <thread>
-#include <vector>
-
 #include "device/CUSBDriver.h"
 #include "device/IAP_CUSBDriver.h"
 #include "device/Messages.h"
@@ -18,6 +10,13 @@
 #include "tests/device/FakeHid.h"
 #include "ui/MessageLoop.h"
 #include "ui/Window.h"
+
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <thread>
+#include <vector>
 
 namespace devicetest {
 
@@ -95,8 +94,7 @@ protected:
     }
 
     // A channel of the given class, current, owned by the recorder, on `slot`, not yet opened.
-    template <typename Channel>
-    std::unique_ptr<Channel> MakeChannel(uint32_t slot) {
+    template <typename Channel> std::unique_ptr<Channel> MakeChannel(uint32_t slot) {
         auto channel = std::make_unique<Channel>();
         channel->MakeCurrent();
         channel->m_owner = m_recorder.Handle();
@@ -105,8 +103,7 @@ protected:
     }
 
     // A channel with one device present on `slot`, opened, its presence announcement pumped away.
-    template <typename Channel>
-    std::unique_ptr<Channel> OpenPresent(uint32_t slot) {
+    template <typename Channel> std::unique_ptr<Channel> OpenPresent(uint32_t slot) {
         fakehid::SetPresent(slot, {fakehid::Attached(kDeviceId, kVendor, kProduct)});
         auto channel = MakeChannel<Channel>(slot);
         EXPECT_EQ(channel->Open(kVendor, kProduct), 1u);

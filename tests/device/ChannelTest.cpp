@@ -1,9 +1,8 @@
 // The channels' slot handling, device list and presence announcements over the fake transport.
-#include <gtest/gtest.h>
-
-#include <thread>
-
 #include "tests/device/ChannelFixture.h"
+
+#include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -25,8 +24,8 @@ TEST_F(PresenceTest, OpenInstallsFilterAndCallbackAndReusesTheLastIds) {
     ap->Open(kVendor, kProduct);
     iap->Open(0x1111, 0x2222);
 
-    for (const auto& [slot, vendor, product] : std::vector<std::tuple<uint32_t, uint32_t, uint32_t>>{
-             {0, kVendor, kProduct}, {1, 0x1111, 0x2222}}) {
+    for (const auto& [slot, vendor, product] :
+         std::vector<std::tuple<uint32_t, uint32_t, uint32_t>>{{0, kVendor, kProduct}, {1, 0x1111, 0x2222}}) {
         SCOPED_TRACE(slot);
         const auto view = fakehid::Slot(slot);
         EXPECT_EQ(view.filter.vendorId, vendor);
@@ -78,7 +77,7 @@ TEST_F(PresenceTest, ArrivalIsAnnouncedAboutOneSecondLater) {
     EXPECT_GE(Notices()[0].atMs - opened, 950);
     EXPECT_LT(Notices()[0].atMs - opened, 1600);
     PumpFor(1200);
-    EXPECT_EQ(Notices().size(), 1u);  // one-shot
+    EXPECT_EQ(Notices().size(), 1u); // one-shot
 }
 
 // The transport sends notices from its own window thread; the channel's window handles them on the
@@ -104,7 +103,7 @@ TEST_F(PresenceTest, NoticesFromTheTransportThreadAreHandledOnTheChannelThread) 
 TEST_F(PresenceTest, DeviceThatComesAndGoesWithinASecondIsAnnouncedOnlyAsGone) {
     auto channel = MakeChannel<CUSBDriver>(0);
     channel->Open(kVendor, kProduct);
-    ASSERT_TRUE(PumpUntil([&] { return Notices().size() == 1; }, 200));  // the absence found by Open
+    ASSERT_TRUE(PumpUntil([&] { return Notices().size() == 1; }, 200)); // the absence found by Open
 
     fakehid::Notify(0, fakehid::Attached(1, kVendor, kProduct));
     PumpFor(400);
@@ -116,13 +115,14 @@ TEST_F(PresenceTest, DeviceThatComesAndGoesWithinASecondIsAnnouncedOnlyAsGone) {
 }
 
 TEST_F(PresenceTest, TwoMatchingDevicesKeepOneEntry) {
-    fakehid::SetPresent(0, {fakehid::Attached(1, kVendor, kProduct), fakehid::Attached(2, kVendor, kProduct)});
+    fakehid::SetPresent(0,
+                        {fakehid::Attached(1, kVendor, kProduct), fakehid::Attached(2, kVendor, kProduct)});
     for (const uint16_t unplugged : {uint16_t{1}, uint16_t{2}}) {
         SCOPED_TRACE(unplugged);
         m_recorder.m_notices.clear();
         auto channel = MakeChannel<CUSBDriver>(0);
         EXPECT_EQ(channel->Open(kVendor, kProduct), 1u);
-        EXPECT_EQ(channel->GetDeviceId(), 2);  // the later device took the entry
+        EXPECT_EQ(channel->GetDeviceId(), 2); // the later device took the entry
         ASSERT_TRUE(PumpUntil([&] { return Notices().size() == 1; }, 2000));
         EXPECT_EQ(Notices()[0].value, 1);
 
@@ -138,7 +138,7 @@ TEST_F(PresenceTest, CloseAnnouncesAPresentDeviceAsGoneOnlyOnce) {
     struct Case {
         const char* name;
         bool devicePresent;
-        uint32_t waitBeforeClose;  // program ms: while arriving or once present
+        uint32_t waitBeforeClose; // program ms: while arriving or once present
         std::vector<ui::LPARAM> expected;
     };
     const std::vector<Case> cases = {
@@ -159,7 +159,7 @@ TEST_F(PresenceTest, CloseAnnouncesAPresentDeviceAsGoneOnlyOnce) {
         EXPECT_EQ(channel->Close(), 1u);
         EXPECT_EQ(channel->m_presence.load(), 0u);
         EXPECT_EQ(channel->GetDeviceId(), 0);
-        PumpFor(1500);  // the presence timer must not fire after Close
+        PumpFor(1500); // the presence timer must not fire after Close
         std::vector<ui::LPARAM> values;
         for (const auto& notice : Notices()) {
             values.push_back(notice.value);

@@ -1,11 +1,10 @@
 // The IAP commands over the fake transport: request bytes, answer handling, results and waits.
-#include <gtest/gtest.h>
+#include "tests/device/ChannelFixture.h"
 
 #include <atomic>
 #include <functional>
+#include <gtest/gtest.h>
 #include <thread>
-
-#include "tests/device/ChannelFixture.h"
 
 namespace {
 
@@ -22,7 +21,7 @@ class CommandTest : public devicetest::ChannelTest {};
 
 struct EncodingCase {
     const char* name;
-    std::vector<uint8_t> request;  // the request's leading bytes; the rest of the 64 are zero
+    std::vector<uint8_t> request; // the request's leading bytes; the rest of the 64 are zero
     std::function<std::vector<fakehid::Answer>(const Report&)> respond;
     // Runs the command and checks what it filled in; returns the command's result.
     std::function<int(CUSBDriver&)> run;
@@ -41,6 +40,14 @@ std::vector<fakehid::Answer> NoAnswer(const Report&) {
     return {};
 }
 
+// Runs a command that must not wait for an answer; fails the test when it took an answer wait.
+template <typename Command> int ReturnsAtOnce(Command&& command) {
+    const int64_t start = sys::NowMillis();
+    const int result = command();
+    EXPECT_LT(sys::NowMillis() - start, 200) << "waited for an answer";
+    return result;
+}
+
 TEST_F(CommandTest, RequestsAndResultsFollowTheCommandTable) {
     std::vector<uint8_t> block(56);
     for (size_t i = 0; i < block.size(); ++i) {
@@ -54,7 +61,9 @@ TEST_F(CommandTest, RequestsAndResultsFollowTheCommandTable) {
     }
 
     const std::vector<EncodingCase> cases = {
-        {"GetTarget", {0x10, 0x00}, EchoWith({0x03, 0x00, 0x00, 0x00}),
+        {"GetTarget",
+         {0x10, 0x00},
+         EchoWith({0x03, 0x00, 0x00, 0x00}),
          [](CUSBDriver& c) {
              uint32_t index = 99;
              const int result = c.GetTarget(index);
@@ -62,9 +71,14 @@ TEST_F(CommandTest, RequestsAndResultsFollowTheCommandTable) {
              return result;
          },
          kCommandOk},
-        {"SelectTarget 2", {0x10, 0x01, 0x00, 0x00, 0x02}, EchoWith({}),
-         [](CUSBDriver& c) { return c.SelectTarget(2); }, kCommandOk},
-        {"GetTargetCount", {0x10, 0x02}, EchoWith({0x05, 0x00, 0x00, 0x00}),
+        {"SelectTarget 2",
+         {0x10, 0x01, 0x00, 0x00, 0x02},
+         EchoWith({}),
+         [](CUSBDriver& c) { return c.SelectTarget(2); },
+         kCommandOk},
+        {"GetTargetCount",
+         {0x10, 0x02},
+         EchoWith({0x05, 0x00, 0x00, 0x00}),
          [](CUSBDriver& c) {
              uint32_t count = 0;
              const int result = c.GetTargetCount(count);
@@ -72,11 +86,19 @@ TEST_F(CommandTest, RequestsAndResultsFollowTheCommandTable) {
              return result;
          },
          kCommandOk},
-        {"EnterIap needs no answer", {0x11, 0x00}, NoAnswer, [](CUSBDriver& c) { return c.EnterIap(); },
+        {"EnterIap needs no answer",
+         {0x11, 0x00},
+         NoAnswer,
+         [](CUSBDriver& c) { return ReturnsAtOnce([&] { return c.EnterIap(); }); },
          kCommandOk},
-        {"ResetDevice needs no answer", {0x11, 0x01}, NoAnswer, [](CUSBDriver& c) { return c.ResetDevice(); },
+        {"ResetDevice needs no answer",
+         {0x11, 0x01},
+         NoAnswer,
+         [](CUSBDriver& c) { return ReturnsAtOnce([&] { return c.ResetDevice(); }); },
          kCommandOk},
-        {"GetFWInfo fills 0..59 and zeroes 60..63", {0x12, 0x00}, EchoWith(infoResults),
+        {"GetFWInfo fills 0..59 and zeroes 60..63",
+         {0x12, 0x00},
+         EchoWith(infoResults),
          [&](CUSBDriver& c) {
              device::FWInfo info;
              info.fill(0xEE);
@@ -86,7 +108,9 @@ TEST_F(CommandTest, RequestsAndResultsFollowTheCommandTable) {
              return result;
          },
          kCommandOk},
-        {"GetAPInfoBlock names block 5", {0x12, 0x01}, EchoWith({0x04, 0x00, 0x05, 0x00}),
+        {"GetAPInfoBlock names block 5",
+         {0x12, 0x01},
+         EchoWith({0x04, 0x00, 0x05, 0x00}),
          [](CUSBDriver& c) {
              uint32_t blockNo = 0;
              const int result = c.GetAPInfoBlock(blockNo);
@@ -94,7 +118,9 @@ TEST_F(CommandTest, RequestsAndResultsFollowTheCommandTable) {
              return result;
          },
          kCommandOk},
-        {"GetAPInfoBlock naming nothing leaves the block", {0x12, 0x01}, EchoWith({0x00, 0x00, 0x05, 0x00}),
+        {"GetAPInfoBlock naming nothing leaves the block",
+         {0x12, 0x01},
+         EchoWith({0x00, 0x00, 0x05, 0x00}),
          [](CUSBDriver& c) {
              uint32_t blockNo = 77;
              const int result = c.GetAPInfoBlock(blockNo);
@@ -102,7 +128,9 @@ TEST_F(CommandTest, RequestsAndResultsFollowTheCommandTable) {
              return result;
          },
          kCommandOk},
-        {"ReadInfoBlock 0", {0x12, 0x20}, EchoWith(infoResults),
+        {"ReadInfoBlock 0",
+         {0x12, 0x20},
+         EchoWith(infoResults),
          [&](CUSBDriver& c) {
              device::InfoBlock record{};
              const int result = c.ReadInfoBlock(0, record);
@@ -110,21 +138,29 @@ TEST_F(CommandTest, RequestsAndResultsFollowTheCommandTable) {
              return result;
          },
          kCommandOk},
-        {"ReadInfoBlock 3", {0x12, 0x23}, EchoWith({}),
+        {"ReadInfoBlock 3",
+         {0x12, 0x23},
+         EchoWith({}),
          [](CUSBDriver& c) {
              device::InfoBlock record{};
              return c.ReadInfoBlock(3, record);
          },
          kCommandOk},
-        {"ReadInfoBlock 0xE0 wraps to sub-command 0", {0x12, 0x00}, EchoWith({}),
+        {"ReadInfoBlock 0xE0 wraps to sub-command 0",
+         {0x12, 0x00},
+         EchoWith({}),
          [](CUSBDriver& c) {
              device::InfoBlock record{};
              return c.ReadInfoBlock(0xE0, record);
          },
          kCommandOk},
-        {"EraseFlash 0x10000", {0x1D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00},
-         EchoWith({}), [](CUSBDriver& c) { return c.EraseFlash(0x10000); }, kCommandOk},
-        {"GetFlashChecksum 0x800/0x234", {0x1D, 0x01, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x34, 0x02, 0x00, 0x00},
+        {"EraseFlash 0x10000",
+         {0x1D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00},
+         EchoWith({}),
+         [](CUSBDriver& c) { return c.EraseFlash(0x10000); },
+         kCommandOk},
+        {"GetFlashChecksum 0x800/0x234",
+         {0x1D, 0x01, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x34, 0x02, 0x00, 0x00},
          EchoWith({0x78, 0x56, 0x34, 0x12}),
          [](CUSBDriver& c) {
              uint32_t sum = 0;
@@ -133,7 +169,8 @@ TEST_F(CommandTest, RequestsAndResultsFollowTheCommandTable) {
              return result;
          },
          kCommandOk},
-        {"GetWritePointer sends the value passed in", {0x1E, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF},
+        {"GetWritePointer sends the value passed in",
+         {0x1E, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF},
          EchoWith({0x00, 0x10, 0x00, 0x00}),
          [](CUSBDriver& c) {
              uint32_t pointer = 0xFFFFFFFF;
@@ -142,8 +179,11 @@ TEST_F(CommandTest, RequestsAndResultsFollowTheCommandTable) {
              return result;
          },
          kCommandOk},
-        {"SetWritePointer", {0x1E, 0x01, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00}, EchoWith({}),
-         [](CUSBDriver& c) { return c.SetWritePointer(0x2000); }, kCommandOk},
+        {"SetWritePointer",
+         {0x1E, 0x01, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00},
+         EchoWith({}),
+         [](CUSBDriver& c) { return c.SetWritePointer(0x2000); },
+         kCommandOk},
         {"WriteBlock of 56 answered by its echo", writeRequest, EchoWith({0x38, 0x08, 0x00, 0x00}),
          [&](CUSBDriver& c) {
              uint32_t pointer = 0;
@@ -153,7 +193,9 @@ TEST_F(CommandTest, RequestsAndResultsFollowTheCommandTable) {
          },
          kCommandOk},
         {"WriteBlock of 56 answered 1E 02", writeRequest,
-         [](const Report&) { return Answer(Bytes({0x1E, 0x02, 0x00, 0x00, 0x70, 0x08, 0x00, 0x00})); },
+         [](const Report&) {
+             return Answer(Bytes({0x1E, 0x02, 0x00, 0x00, 0x70, 0x08, 0x00, 0x00}));
+         },
          [&](CUSBDriver& c) {
              uint32_t pointer = 0;
              const int result = c.WriteBlock(block, pointer);
@@ -161,7 +203,8 @@ TEST_F(CommandTest, RequestsAndResultsFollowTheCommandTable) {
              return result;
          },
          kCommandOk},
-        {"SendCommand copies the answer back", {0x42, 0x07, 0x00, 0x00, 0x01},
+        {"SendCommand copies the answer back",
+         {0x42, 0x07, 0x00, 0x00, 0x01},
          EchoWith({0x10, 0x20, 0x30}),
          [](CUSBDriver& c) {
              Report request = Bytes({0x42, 0x07, 0x00, 0x00, 0x01});
@@ -170,7 +213,9 @@ TEST_F(CommandTest, RequestsAndResultsFollowTheCommandTable) {
              return result;
          },
          kCommandOk},
-        {"SendCommand without waiting", {0x42, 0x08}, NoAnswer,
+        {"SendCommand without waiting",
+         {0x42, 0x08},
+         NoAnswer,
          [](CUSBDriver& c) {
              Report request = Bytes({0x42, 0x08});
              return c.SendCommand(request, false, 0);
@@ -244,7 +289,7 @@ struct FailureCase {
     bool iapChannel;
     bool writeAccepted;
     std::function<std::vector<fakehid::Answer>(const Report&)> respond;
-    bool expectFullWait;  // the command can only end by its time-out
+    bool expectFullWait; // the command can only end by its time-out
 };
 
 // Answers that must not complete a command: the command fails, leaving the variable untouched (the
@@ -253,16 +298,27 @@ TEST_F(CommandTest, UnfitAnswersFailTheCommand) {
     const std::vector<FailureCase> cases = {
         {"no answer", false, true, NoAnswer, true},
         {"bytes 2..3 differ", false, true,
-         [](const Report& r) { return Answer(Bytes({r[0], r[1], 0x01, 0x00, 0x42})); }, true},
-        {"error answer on the AP channel", false, true,
-         [](const Report& r) { return Answer(Bytes({0xFF, 0xAA, 0x00, 0x00, r[0], r[1]})); }, false},
-        {"error answer on the IAP channel", true, true,
-         [](const Report& r) { return Answer(Bytes({0xFF, 0xAA, 0x00, 0x00, r[0], r[1]})); }, true},
-        {"answer from another device", false, true,
-         [](const Report& r) { return std::vector<fakehid::Answer>{fakehid::Answer{Echo(r, {0x42}), 0, 9}}; },
+         [](const Report& r) {
+             return Answer(Bytes({r[0], r[1], 0x01, 0x00, 0x42}));
+         },
          true},
-        {"write refused, answer still comes", false, false, [](const Report& r) { return Answer(Echo(r, {0x42})); },
+        {"error answer on the AP channel", false, true,
+         [](const Report& r) {
+             return Answer(Bytes({0xFF, 0xAA, 0x00, 0x00, r[0], r[1]}));
+         },
          false},
+        {"error answer on the IAP channel", true, true,
+         [](const Report& r) {
+             return Answer(Bytes({0xFF, 0xAA, 0x00, 0x00, r[0], r[1]}));
+         },
+         true},
+        {"answer from another device", false, true,
+         [](const Report& r) {
+             return std::vector<fakehid::Answer>{fakehid::Answer{Echo(r, {0x42}), 0, 9}};
+         },
+         true},
+        {"write refused, answer still comes", false, false,
+         [](const Report& r) { return Answer(Echo(r, {0x42})); }, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -309,8 +365,8 @@ TEST_F(CommandTest, OversizedBlockIsRefusedUnsent) {
 
 TEST(EraseTimeout, OneSecondPerWhole10240BytesAndAtLeast500) {
     const std::vector<std::pair<uint32_t, uint32_t>> cases = {
-        {0, 500},          {0x1000, 500},       {10239, 500},         {10240, 1000},
-        {20479, 1000},     {3 * 10240, 3000},   {0x10000, 6000},      {0xFFFFFFFF, 419430000},
+        {0, 500},      {0x1000, 500},     {10239, 500},    {10240, 1000},
+        {20479, 1000}, {3 * 10240, 3000}, {0x10000, 6000}, {0xFFFFFFFF, 419430000},
     };
     for (const auto& [count, wait] : cases) {
         EXPECT_EQ(CUSBDriver::EraseTimeout(count), wait) << "count " << count;
@@ -320,8 +376,8 @@ TEST(EraseTimeout, OneSecondPerWhole10240BytesAndAtLeast500) {
 // The erase waits as long as its count asks: an unanswered erase fails after that wait, not sooner.
 TEST_F(CommandTest, EraseWaitsItsTimeoutForTheAnswer) {
     auto channel = OpenPresent<CUSBDriver>(0);
-    for (const auto& [count, wait] : std::vector<std::pair<uint32_t, int64_t>>{{0x1000, 500}, {10240, 1000},
-                                                                                {0x10000, 6000}}) {
+    for (const auto& [count, wait] :
+         std::vector<std::pair<uint32_t, int64_t>>{{0x1000, 500}, {10240, 1000}, {0x10000, 6000}}) {
         SCOPED_TRACE(count);
         const int64_t start = sys::NowMillis();
         EXPECT_EQ(channel->EraseFlash(count), kCommandFailed);

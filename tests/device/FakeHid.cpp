@@ -1,15 +1,15 @@
 // The fake HID transport used by the channel tests (see FakeHid.h).
 #include "tests/device/FakeHid.h"
 
+#include "sys/Clock.h"
+#include "ui/MessageLoop.h"
+
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-
-#include "sys/Clock.h"
-#include "ui/MessageLoop.h"
 
 namespace fakehid {
 
@@ -50,8 +50,8 @@ public:
     bool m_stop = false;
 
     void Enqueue(uint32_t slot, uint32_t deviceId, std::vector<uint8_t> data, uint32_t delayMs) {
-        m_queue.push_back(Queued{std::chrono::steady_clock::now() + sys::RealDuration(delayMs), slot, deviceId,
-                                 std::move(data)});
+        m_queue.push_back(Queued{std::chrono::steady_clock::now() + sys::RealDuration(delayMs), slot,
+                                 deviceId, std::move(data)});
         m_changed.notify_all();
     }
 

@@ -4,14 +4,14 @@
 // callback on a read thread of its own (report id 0 first, in a zero-filled 1000-byte buffer).
 #pragma once
 
+#include "device/hid/Hid.h"
+#include "device/Records.h"
+#include "ui/Types.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
-
-#include "device/Records.h"
-#include "device/hid/Hid.h"
-#include "ui/Types.h"
 
 namespace fakehid {
 

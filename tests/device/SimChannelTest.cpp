@@ -1,15 +1,14 @@
 // The channels and commands over the real transport with the simulated keyboard on its bus: the
 // information query on the AP device, the switch into IAP mode, a short flash sequence, and the
 // reset back into the application.
-#include <gtest/gtest.h>
-
-#include <numeric>
-
 #include "device/hid/HidSetup.h"
 #include "device/hid/sim/SimHidBackend.h"
 #include "sim/Config.h"
 #include "sys/ByteOrder.h"
 #include "tests/device/ChannelFixture.h"
+
+#include <gtest/gtest.h>
+#include <numeric>
 
 namespace {
 
@@ -85,7 +84,8 @@ TEST_F(SimChannelTest, QueriesSwitchesFlashesAndResets) {
 
     ASSERT_EQ(m_iap.GetFWInfo(info), kCommandOk);
     const uint32_t appStart = device::fwinfo::AppStart(info);
-    const uint32_t eraseCount = uint32_t{device::fwinfo::EraseFactorA(info)} * device::fwinfo::EraseFactorB(info);
+    const uint32_t eraseCount =
+        uint32_t{device::fwinfo::EraseFactorA(info)} * device::fwinfo::EraseFactorB(info);
     ASSERT_GT(eraseCount, 0u);
     ASSERT_EQ(m_iap.EraseFlash(eraseCount), kCommandOk);
     ASSERT_EQ(m_iap.SetWritePointer(appStart), kCommandOk);
