@@ -16,17 +16,39 @@ namespace {
 constexpr uint32_t kMinTimerMs = 10;
 constexpr uint32_t kMaxTimerMs = 0x7FFFFFFF;
 
-// Ends the queue when its thread ends, so that senders waiting on it are answered.
-struct QueueHolder {
-    std::shared_ptr<ThreadQueue> queue;
-    ~QueueHolder() {
-        if (queue) {
-            queue->Shutdown();
+// The queues of running threads, by thread. The thread-exit guard finds its queue here rather
+// than in thread-local storage: with emulated TLS (mingw-w64) a thread-local object's storage can
+// already be freed when thread-exit destructors run, so the guard has no data of its own.
+struct QueueTable {
+    std::mutex lock;
+    std::map<std::thread::id, std::shared_ptr<ThreadQueue>> queues; // guarded by lock
+};
+
+QueueTable& Queues() {
+    static QueueTable* const table = new QueueTable(); // used until the last thread exits
+    return *table;
+}
+
+// Ends the calling thread's queue when the thread ends, so that senders waiting on it are answered.
+struct ThreadExitGuard {
+    ~ThreadExitGuard() {
+        std::shared_ptr<ThreadQueue> queue;
+        {
+            auto& table = Queues();
+            std::lock_guard lock(table.lock);
+            auto it = table.queues.find(std::this_thread::get_id());
+            if (it == table.queues.end()) {
+                return;
+            }
+            queue = std::move(it->second);
+            table.queues.erase(it);
         }
+        queue->Shutdown();
     }
 };
 
-thread_local QueueHolder t_holder;
+thread_local ThreadQueue* t_queue = nullptr; // trivially destructible: the fast path
+thread_local ThreadExitGuard t_exitGuard;
 
 } // namespace
 
@@ -42,10 +64,18 @@ void SentMessage::Complete(LRESULT result) {
 ThreadQueue::ThreadQueue(std::unique_ptr<ThreadWaiter> waiter) : m_waiter(std::move(waiter)) {}
 
 std::shared_ptr<ThreadQueue> ThreadQueue::Current() {
-    if (!t_holder.queue) {
-        t_holder.queue = std::make_shared<ThreadQueue>(GetDisplay().CreateWaiter());
+    if (t_queue != nullptr) {
+        return t_queue->shared_from_this();
     }
-    return t_holder.queue;
+    auto queue = std::make_shared<ThreadQueue>(GetDisplay().CreateWaiter());
+    {
+        auto& table = Queues();
+        std::lock_guard lock(table.lock);
+        table.queues[std::this_thread::get_id()] = queue;
+    }
+    t_queue = queue.get();
+    static_cast<void>(&t_exitGuard); // the first use arms its thread-exit destructor
+    return queue;
 }
 
 bool ThreadQueue::Post(WindowHandle target, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -1,10 +1,10 @@
 // Posted messages, quit and pumping.
 #include <gtest/gtest.h>
 
-#include <latch>
 #include <thread>
 #include <vector>
 
+#include "sys/Event.h"
 #include "tests/ui/TestWindow.h"
 #include "ui/MessageLoop.h"
 
@@ -148,7 +148,7 @@ TEST(PumpTest, AWindowPostingToItselfDoesNotKeepPumpGoing) {
 }
 
 TEST(QuitTest, LoopOnAnotherThreadEndsWithItsOwnCode) {
-    std::latch created(1);
+    sys::Event created;
     WindowHandle handle;
     int code = -1;
     std::thread worker([&] {
@@ -160,10 +160,10 @@ TEST(QuitTest, LoopOnAnotherThreadEndsWithItsOwnCode) {
         });
         window.CreateHidden();
         handle = window.Handle();
-        created.count_down();
+        created.Set();
         code = RunMessageLoop();
     });
-    created.wait();
+    created.Wait();
     ASSERT_TRUE(Post(handle, WM_TEST_QUIT, 9));
     worker.join();
     EXPECT_EQ(code, 9);

@@ -2,9 +2,9 @@
 // fixture goes out of scope, for the cross-thread tests.
 #pragma once
 
-#include <latch>
 #include <thread>
 
+#include "sys/Event.h"
 #include "tests/ui/TestWindow.h"
 #include "ui/MessageLoop.h"
 
@@ -14,7 +14,7 @@ class LoopThread {
 public:
     // `handler` runs on the loop thread for everything but WM_TEST_QUIT.
     explicit LoopThread(TestWindow::Handler handler) {
-        std::latch created(1);
+        sys::Event created;
         m_thread = std::thread([this, &created, handler = std::move(handler)] {
             m_id = std::this_thread::get_id();
             TestWindow window([&window, &handler](UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
@@ -26,10 +26,10 @@ public:
             });
             window.CreateHidden();
             m_handle = window.Handle();
-            created.count_down();
+            created.Set();
             m_exitCode = RunMessageLoop();
         });
-        created.wait();
+        created.Wait();
     }
     ~LoopThread() { Stop(); }
     LoopThread(const LoopThread&) = delete;
@@ -48,8 +48,8 @@ public:
 
 private:
     std::thread m_thread;
-    std::thread::id m_id;   // written before the latch opens
-    WindowHandle m_handle;  // written before the latch opens
+    std::thread::id m_id;   // written before `created` is set
+    WindowHandle m_handle;  // written before `created` is set
     int m_exitCode = 0;     // read after join
 };
 

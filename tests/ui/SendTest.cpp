@@ -4,11 +4,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <latch>
 #include <memory>
 #include <thread>
 #include <vector>
 
+#include "sys/Event.h"
 #include "tests/ui/LoopThread.h"
 #include "tests/ui/TestWindow.h"
 #include "ui/MessageLoop.h"
@@ -87,7 +87,7 @@ TEST(SendTest, TwoThreadsSendingToEachOtherAtTheSameTimeBothFinish) {
         std::vector<LRESULT> results;
     };
     Side sides[2];
-    std::latch created(2);
+    sys::Event created[2];
     std::atomic<int> finished{0};
     for (int s = 0; s < 2; ++s) {
         sides[s].thread = std::thread([&, s] {
@@ -99,7 +99,8 @@ TEST(SendTest, TwoThreadsSendingToEachOtherAtTheSameTimeBothFinish) {
             });
             window.CreateHidden();
             sides[s].handle = window.Handle();
-            created.arrive_and_wait();
+            created[s].Set();
+            created[1 - s].Wait();
             const WindowHandle peer = sides[1 - s].handle;
             for (int i = 0; i < kRounds; ++i) {
                 sides[s].results.push_back(Send(peer, WM_TEST, static_cast<WPARAM>(i)));
@@ -147,8 +148,8 @@ TEST(SendTest, SenderHandlesOnlySentMessagesWhileWaiting) {
 
 // The owner of the target is busy (not pumping); the target dies while the message is queued.
 TEST(SendTest, SendToAWindowDestroyedWhileTheSenderWaitsReturnsZero) {
-    std::latch created(1);
-    std::latch senderStarted(1);
+    sys::Event created;
+    sys::Event senderStarted;
     std::atomic<int> handled{0};
     WindowHandle target;
     std::thread owner([&] {
@@ -158,15 +159,15 @@ TEST(SendTest, SendToAWindowDestroyedWhileTheSenderWaitsReturnsZero) {
         });
         window.CreateHidden();
         target = window.Handle();
-        created.count_down();
-        senderStarted.wait();
+        created.Set();
+        senderStarted.Wait();
         std::this_thread::sleep_for(kLetSenderQueue);
         window.Destroy();
         PumpPending(); // nothing for the dead window may run afterwards
     });
-    created.wait();
+    created.Wait();
     std::thread sender([&] {
-        senderStarted.count_down();
+        senderStarted.Set();
         EXPECT_EQ(Send(target, WM_TEST), 0);
     });
     sender.join();
@@ -176,8 +177,8 @@ TEST(SendTest, SendToAWindowDestroyedWhileTheSenderWaitsReturnsZero) {
 
 // What is sent before the owner runs its loop is handled once it does.
 TEST(SendTest, SendBeforeTheOwnerRunsItsLoopIsHandledWhenItDoes) {
-    std::latch created(1);
-    std::latch senderStarted(1);
+    sys::Event created;
+    sys::Event senderStarted;
     WindowHandle target;
     std::thread owner([&] {
         TestWindow window([](UINT msg, WPARAM wParam, LPARAM) -> LRESULT {
@@ -188,15 +189,15 @@ TEST(SendTest, SendBeforeTheOwnerRunsItsLoopIsHandledWhenItDoes) {
         });
         window.CreateHidden();
         target = window.Handle();
-        created.count_down();
-        senderStarted.wait();
+        created.Set();
+        senderStarted.Wait();
         std::this_thread::sleep_for(kLetSenderQueue);
         RunMessageLoop();
     });
-    created.wait();
+    created.Wait();
     LRESULT result = 0;
     std::thread sender([&] {
-        senderStarted.count_down();
+        senderStarted.Set();
         result = Send(target, WM_TEST, 5);
         Post(target, WM_TEST_QUIT);
     });
@@ -212,8 +213,8 @@ TEST(SendTest, PendingSendsCompleteWhenTheOwnerStops) {
     enum class Stop { ThreadEnds, DestroyAfterLoop };
     for (Stop stop : {Stop::ThreadEnds, Stop::DestroyAfterLoop}) {
         SCOPED_TRACE(stop == Stop::ThreadEnds ? "thread ends" : "destroy after loop");
-        std::latch created(1);
-        std::latch senderStarted(1);
+        sys::Event created;
+        sys::Event senderStarted;
         std::atomic<int> handled{0};
         WindowHandle target;
         auto window = std::make_unique<TestWindow>([&](UINT msg, WPARAM, LPARAM) -> LRESULT {
@@ -225,17 +226,17 @@ TEST(SendTest, PendingSendsCompleteWhenTheOwnerStops) {
             target = window->Handle();
             PostQuit(0);
             RunMessageLoop(); // ends before anything is sent
-            created.count_down();
-            senderStarted.wait();
+            created.Set();
+            senderStarted.Wait();
             std::this_thread::sleep_for(kLetSenderQueue);
             if (stop == Stop::DestroyAfterLoop) {
                 window->Destroy();
             }
         });
-        created.wait();
+        created.Wait();
         LRESULT result = -1;
         std::thread sender([&] {
-            senderStarted.count_down();
+            senderStarted.Set();
             result = Send(target, WM_TEST);
         });
         sender.join();
