@@ -14,8 +14,7 @@ class LoopThread {
 public:
     // `handler` runs on the loop thread for everything but WM_TEST_QUIT.
     explicit LoopThread(TestWindow::Handler handler) {
-        sys::Event created;
-        m_thread = std::thread([this, &created, handler = std::move(handler)] {
+        m_thread = std::thread([this, handler = std::move(handler)] {
             m_id = std::this_thread::get_id();
             TestWindow window([&window, &handler](UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
                 if (msg == WM_TEST_QUIT) {
@@ -26,10 +25,10 @@ public:
             });
             window.CreateHidden();
             m_handle = window.Handle();
-            created.Set();
+            m_created.Set();
             m_exitCode = RunMessageLoop();
         });
-        created.Wait();
+        m_created.Wait();
     }
     ~LoopThread() { Stop(); }
     LoopThread(const LoopThread&) = delete;
@@ -47,9 +46,10 @@ public:
     }
 
 private:
+    sys::Event m_created; // outlives the thread: Set may still be returning when Wait does
     std::thread m_thread;
-    std::thread::id m_id;   // written before `created` is set
-    WindowHandle m_handle;  // written before `created` is set
+    std::thread::id m_id;   // written before m_created is set
+    WindowHandle m_handle;  // written before m_created is set
     int m_exitCode = 0;     // read after join
 };
 
