@@ -7,11 +7,11 @@ namespace sys {
 Event::Event(ResetMode mode, bool initiallySet) : m_mode(mode), m_set(initiallySet) {}
 
 // Any thread.
+// Notifies while still holding the lock: a waiter that wakes may destroy the event at once, and the
+// notification must not touch it after that.
 void Event::Set() {
-    {
-        std::lock_guard guard(m_lock);
-        m_set = true;
-    }
+    std::lock_guard guard(m_lock);
+    m_set = true;
     if (m_mode == Reset::Auto) {
         m_changed.notify_one();
     } else {
