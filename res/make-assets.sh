@@ -461,6 +461,7 @@ make_icon() {
     place "$WORK/icon.miff" "$WORK/icon_face.miff" 40 30 "$WORK/icon.miff"
     "${IM[@]}" "$WORK/icon_arrow.miff" -resize 136x136 "$WORK/icon_arrow.miff"
     place "$WORK/icon.miff" "$WORK/icon_arrow.miff" 60 44 "$WORK/icon.miff"
+    # shellcheck disable=SC2054 # the commas belong to the ImageMagick option values
     local png=(-strip -define png:exclude-chunks=date,time -define png:color-type=6 -depth 8)
     "${IM[@]}" "$WORK/icon.miff" "${png[@]}" "PNG32:$RES/kestrel-icon.png"
     "${IM[@]}" "$WORK/icon.miff" -filter Lanczos -resize 48x48 "${png[@]}" "PNG32:$RES/kestrel-icon-48.png"
