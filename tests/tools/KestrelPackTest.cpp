@@ -71,7 +71,7 @@ TEST_F(KestrelPackTest, PacksAndListsTheDemo) {
     package::FwPackage pkg;
     ASSERT_TRUE(package::ReadPackage(pkg, m_dir.Path() / "out", {}));
     for (const std::string line : {
-             "title:        Orvane Kestrel Firmware Update\n",
+             "title:        Kestrel K75\n",
              "company:      Orvane\n",
              "product:      Kestrel K75\n",
              "version:      V1.2.30\n",

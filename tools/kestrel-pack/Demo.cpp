@@ -49,7 +49,7 @@ std::string DemoManifest() {
            "iap_vid = 0x37A1\n"
            "iap_pid = 0x0F01\n"
            "block_size = 56\n"
-           "title = Orvane Kestrel Firmware Update\n"
+           "title = Kestrel K75\n"
            "company = Orvane\n"
            "product = Kestrel K75\n"
            "version = V1.2.30\n"
