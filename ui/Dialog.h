@@ -1,7 +1,16 @@
 // Dialogs built from templates written as data in our code: a top-level window with child controls,
 // run modally (a nested loop) or as the application's main window.
+//
+// Keys for a dialog (InjectKey) pass PreTranslateMessage first, then the dialog's own key handling:
+// Escape sends WM_COMMAND IDCANCEL; Enter sends WM_COMMAND for the focused plain push button, else
+// for the default push button (BS_DEFPUSHBUTTON) when it is enabled, else for IDOK. Other keys go to
+// the focused window. WM_CLOSE sends WM_COMMAND IDCANCEL, so it ends a modal run with IDCANCEL.
+//
+// On a display without a user (IsInteractive() false: headless), a dialog that would wait for the
+// user learns it from UserCanAnswer() and ends itself, typically in OnInitDialog.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,8 +46,17 @@ public:
     // EndDialog result (IDCANCEL when the dialog was destroyed or closed). UI thread.
     int DoModal(WindowHandle owner = {});
 
-    // Ends the modal run with `result` and destroys the dialog.
+    // Ends the modal run with `result` and hides the dialog; DoModal destroys it (with its controls)
+    // when the run has returned, so a control whose notification ends the dialog is still intact
+    // while it returns.
     void EndDialog(int result);
+
+    // True when a person can answer a dialog (the display is interactive). Any thread.
+    static bool UserCanAnswer();
+
+    // The dialog's standard key handling for `msg` / `key` meant for `target` (the focused window):
+    // true when it was used. Called by the framework after PreTranslateMessage. Owner thread.
+    bool HandleDialogKey(UINT msg, WPARAM key, WindowHandle target);
 
     // Centres the dialog over `over` (its owner when none), kept within the work area of the screen.
     void CenterWindow(WindowHandle over = {});
@@ -60,9 +78,16 @@ protected:
 
     const DialogTemplate& Template() const { return m_template; }
 
+    WindowHandle Owner() const { return m_owner; }
+
 private:
+    void CreateControls();
+    void FocusFirstControl();
+
     DialogTemplate m_template;
     WindowHandle m_owner{};
+    bool m_ended = false;                            // EndDialog was called in this run
+    std::vector<std::unique_ptr<Window>> m_controls; // the template's controls of the current run
 };
 
 } // namespace ui

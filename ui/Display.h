@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include <vector>
@@ -127,5 +128,14 @@ void SetDisplay(std::unique_ptr<Display> display);
 
 // The process's back-end; creates the default one on first use. Any thread.
 Display& GetDisplay();
+
+// Start-up of a window-mode run: true when its windows can be shown — the back-end is interactive
+// (X11 opened), or headless was asked for (KESTREL_DISPLAY=headless) or set by the program. False
+// when the default choice fell back to headless because no window system could be used; the run
+// then prints NoDisplayMessage() and ends. Creates the default back-end when none exists. Any thread.
+bool DisplayAvailable();
+// "kestrel: no display available (<why>); use -silent, or run under X11", <why> for example
+// "DISPLAY is not set".
+std::string NoDisplayMessage();
 
 } // namespace ui

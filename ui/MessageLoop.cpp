@@ -4,11 +4,32 @@
 
 #include <thread>
 
+#include "ui/OwnerCall.h"
+
 #include "ui/ThreadQueue.h"
 #include "ui/Window.h"
 #include "ui/WindowRegistry.h"
 
 namespace ui {
+
+namespace {
+
+// While waiting, answer what other threads send to this thread's windows: two threads sending to
+// each other both make progress. Posted messages and timers wait for the loop.
+LRESULT AwaitAnswer(ThreadQueue& self, const SentMessage& message) {
+    while (!message.IsDone()) {
+        if (self.DispatchOneSent()) {
+            continue;
+        }
+        if (message.IsDone()) {
+            break;
+        }
+        self.WaitForWake();
+    }
+    return message.Result();
+}
+
+} // namespace
 
 bool Post(WindowHandle target, UINT msg, WPARAM wParam, LPARAM lParam) {
     bool posted = false;
@@ -39,18 +60,39 @@ LRESULT Send(WindowHandle target, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!queued) {
         return 0;
     }
-    // While waiting, answer what other threads send to this thread's windows: two threads sending
-    // to each other both make progress. Posted messages and timers wait for the loop.
-    while (!message->IsDone()) {
-        if (self->DispatchOneSent()) {
-            continue;
+    return AwaitAnswer(*self, *message);
+}
+
+bool CallOnOwner(WindowHandle target, const std::function<void(Window&)>& fn) {
+    const auto self = ThreadQueue::Current();
+    Window* direct = nullptr;
+    std::shared_ptr<SentMessage> message;
+    bool queued = false;
+    WindowRegistry::Instance().WithEntry(target, [&](const WindowRegistry::Entry& entry) {
+        if (entry.owner == std::this_thread::get_id()) {
+            direct = entry.window;
+            return;
         }
-        if (message->IsDone()) {
-            break;
-        }
-        self->WaitForWake();
+        // Runs on the owner thread, which looks the window up again: it may be gone by then.
+        auto task = [target, &fn]() -> LRESULT {
+            Window* window = FromHandle(target);
+            if (window == nullptr) {
+                return 0;
+            }
+            fn(*window);
+            return 1;
+        };
+        message = std::make_shared<SentMessage>(target, std::move(task), self);
+        queued = entry.queue->EnqueueSent(message);
+    });
+    if (direct != nullptr) {
+        fn(*direct);
+        return true;
     }
-    return message->Result();
+    if (!queued) {
+        return false;
+    }
+    return AwaitAnswer(*self, *message) != 0;
 }
 
 bool SetTimer(WindowHandle target, uintptr_t id, uint32_t periodMs) {

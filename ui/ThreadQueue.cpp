@@ -61,6 +61,13 @@ void SentMessage::Complete(LRESULT result) {
     m_sender->Wake();
 }
 
+LRESULT SentMessage::Deliver() {
+    if (m_task) {
+        return m_task();
+    }
+    return DispatchToWindow(m_target, m_msg, m_wParam, m_lParam);
+}
+
 ThreadQueue::ThreadQueue(std::unique_ptr<ThreadWaiter> waiter) : m_waiter(std::move(waiter)) {}
 
 std::shared_ptr<ThreadQueue> ThreadQueue::Current() {
@@ -134,6 +141,27 @@ void ThreadQueue::EndModal(WindowHandle dialog, int result) {
 
 void ThreadQueue::Wake() { m_waiter->Wake(); }
 
+void ThreadQueue::RequestPaint(WindowHandle window) {
+    {
+        std::lock_guard lock(m_lock);
+        if (m_dead) {
+            return;
+        }
+        m_paints.push_back(window);
+    }
+    m_waiter->Wake();
+}
+
+std::optional<WindowHandle> ThreadQueue::PopPaint() {
+    std::lock_guard lock(m_lock);
+    if (m_paints.empty()) {
+        return std::nullopt;
+    }
+    const WindowHandle window = m_paints.front();
+    m_paints.pop_front();
+    return window;
+}
+
 std::optional<int> ThreadQueue::ModalEnd(WindowHandle dialog) const {
     std::lock_guard lock(m_lock);
     auto it = m_modalEnds.find(dialog.value);
@@ -182,7 +210,7 @@ bool ThreadQueue::DispatchOneSent() {
         message = std::move(m_sent.front());
         m_sent.pop_front();
     }
-    message->Complete(DispatchToWindow(message->Target(), message->Msg(), message->WParam(), message->LParam()));
+    message->Complete(message->Deliver());
     return true;
 }
 
@@ -254,6 +282,11 @@ ThreadQueue::Exit ThreadQueue::Run(const std::function<bool()>& stop) {
             }
         }
         postsWhileTimerDue = 0;
+        // Paints once the queue is empty, so several invalidations in a row make one paint.
+        if (auto paint = PopPaint()) {
+            PaintRequestedWindow(*paint);
+            continue;
+        }
         if (timerDue && FireOneDueTimer(now)) {
             continue;
         }
@@ -283,6 +316,16 @@ ThreadQueue::Exit ThreadQueue::Pump() {
         while (DispatchOneSent()) {
         }
     }
+    size_t paints = 0;
+    {
+        std::lock_guard lock(m_lock);
+        paints = m_paints.size();
+    }
+    for (size_t i = 0; i < paints; ++i) {
+        if (auto paint = PopPaint()) {
+            PaintRequestedWindow(*paint);
+        }
+    }
     // Each timer due now fires at most once (its next deadline lies in the future after firing).
     const auto now = Clock::now();
     while (FireOneDueTimer(now)) {
@@ -296,6 +339,7 @@ void ThreadQueue::ForgetWindow(WindowHandle handle) {
         std::lock_guard lock(m_lock);
         std::erase_if(m_timers, [handle](const auto& t) { return t.first.first == handle.value; });
         std::erase_if(m_posted, [handle](const Posted& p) { return p.target == handle; });
+        std::erase(m_paints, handle);
         // A modal run of this window still has to read how it was ended.
         if (std::find(m_activeModals.begin(), m_activeModals.end(), handle.value) == m_activeModals.end()) {
             m_modalEnds.erase(handle.value);
@@ -332,6 +376,7 @@ void ThreadQueue::Shutdown() {
         m_posted.clear();
         m_timers.clear();
         m_modalEnds.clear();
+        m_paints.clear();
     }
     CompleteAllSent(0);
 }

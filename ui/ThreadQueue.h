@@ -30,6 +30,11 @@ class SentMessage {
 public:
     SentMessage(WindowHandle target, UINT msg, WPARAM wParam, LPARAM lParam, std::shared_ptr<ThreadQueue> sender)
         : m_target(target), m_msg(msg), m_wParam(wParam), m_lParam(lParam), m_sender(std::move(sender)) {}
+    // A window call carried to the target's owner thread: `task` runs there instead of WindowProc
+    // (it looks the window up itself). Dropped unrun when the window goes away first.
+    SentMessage(WindowHandle target, std::function<LRESULT()> task, std::shared_ptr<ThreadQueue> sender)
+        : m_target(target), m_msg(WM_NULL), m_wParam(0), m_lParam(0), m_sender(std::move(sender)),
+          m_task(std::move(task)) {}
 
     WindowHandle Target() const { return m_target; }
     UINT Msg() const { return m_msg; }
@@ -42,12 +47,16 @@ public:
     bool IsDone() const { return m_done.load(std::memory_order_acquire); }
     LRESULT Result() const { return m_result; }
 
+    // Target's owner thread: runs the carried call or hands the message to the window.
+    LRESULT Deliver();
+
 private:
     const WindowHandle m_target;
     const UINT m_msg;
     const WPARAM m_wParam;
     const LPARAM m_lParam;
     const std::shared_ptr<ThreadQueue> m_sender;
+    const std::function<LRESULT()> m_task;
     std::atomic<bool> m_claimed{false};
     std::atomic<bool> m_done{false};
     LRESULT m_result = 0; // written before m_done is released
@@ -78,6 +87,9 @@ public:
     bool KillTimer(WindowHandle target, uintptr_t id);
     void EndModal(WindowHandle dialog, int result);
     void Wake();
+    // Asks for a paint of the top-level window `window` once the posted messages are handled (as
+    // WM_PAINT comes after them).
+    void RequestPaint(WindowHandle window);
 
     // --- Owner thread -------------------------------------------------------------------------
     // Runs the loop until `stop` returns true (checked before every dispatch) or a WM_QUIT is taken.
@@ -124,6 +136,7 @@ private:
     static constexpr int kPostsBeforeDueTimer = 16;
 
     std::optional<Posted> PopPosted();
+    std::optional<WindowHandle> PopPaint();
     bool HasDueTimer(Clock::time_point now) const;
     // Fires the due timer with the earliest deadline; false when none is due.
     bool FireOneDueTimer(Clock::time_point now);
@@ -138,11 +151,15 @@ private:
     std::deque<std::shared_ptr<SentMessage>> m_sent;    // guarded by m_lock
     std::map<TimerKey, Timer> m_timers;                 // guarded by m_lock
     std::map<uint64_t, int> m_modalEnds;                // guarded by m_lock
+    std::deque<WindowHandle> m_paints;                  // guarded by m_lock
 
     std::vector<uint64_t> m_activeModals; // owner thread only (read by ForgetWindow, also owner)
 };
 
 // Hands a message to a window, on its owner thread: WindowProc when the window is alive, 0 otherwise.
 LRESULT DispatchToWindow(WindowHandle target, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Paints a top-level window whose paint was requested (Paint.cpp). Owner thread.
+void PaintRequestedWindow(WindowHandle window);
 
 } // namespace ui

@@ -86,6 +86,10 @@ inline constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080u;
 inline constexpr uint32_t WS_EX_OVERLAPPEDWINDOW = 0x00000300u;
 
 inline constexpr UINT HTCAPTION = 2;
+inline constexpr WPARAM SC_CLOSE = 0xF060;   // WM_SYSCOMMAND: the window menu's close item
+inline constexpr WPARAM WA_INACTIVE = 0;     // WM_ACTIVATE states
+inline constexpr WPARAM WA_ACTIVE = 1;
+inline constexpr WPARAM SIZE_RESTORED = 0;   // WM_SIZE
 inline constexpr WPARAM MK_LBUTTON = 0x0001;
 inline constexpr WPARAM MK_RBUTTON = 0x0002;
 inline constexpr WPARAM VK_RETURN = 0x0D;

@@ -24,7 +24,10 @@ struct CreateParams {
     uint32_t exStyle = 0;       // WS_EX_* bits the program uses
     std::u16string text;        // title / caption
     bool hidden = false;        // a message-only window: never shown, no native window
+    int id = 0;                 // control id of a child window (GetDlgItem, WM_COMMAND)
 };
+
+struct TopLevelState;
 
 class Window {
 public:
@@ -57,6 +60,11 @@ public:
     const std::u16string& Text() const { return m_params.text; }
     // True for a top-level window that has a native side (not a child, not message-only).
     bool HasNativeWindow() const { return m_native; }
+    // The live style bits (WS_DISABLED follows EnableWindow), the control id and the enabled state.
+    // Owner thread.
+    uint32_t Style() const { return m_params.style; }
+    int ControlId() const { return m_params.id; }
+    bool IsEnabled() const { return (m_params.style & WS_DISABLED) == 0; }
 
     // Shows or hides the window; sends WM_SHOWWINDOW (wParam: the new state) when that changes.
     // Owner thread.
@@ -70,11 +78,20 @@ public:
     virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
 protected:
-    // Default handling: WM_CLOSE destroys the window, everything else returns 0.
+    // Default handling, as a plain Windows window has it:
+    // - WM_CLOSE destroys the window;
+    // - WM_SYSCOMMAND SC_CLOSE sends WM_CLOSE unless the window menu's close item is grayed;
+    // - WM_ERASEBKGND fills the area being painted with kFaceColor (wParam: the ui::Painter*) and
+    //   returns 1;
+    // - WM_DRAWITEM hands the record to the owner-drawn button it names (Button::OnDrawItem);
+    // - WM_NCLBUTTONDOWN with HTCAPTION on a top-level window starts the display's move drag while
+    //   the left button is still down;
+    // everything else returns 0.
     LRESULT DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
 private:
     friend class WindowRegistry;
+    friend class WindowAccess;
     void DestroyChildren();
 
     // All owner thread only, except m_handle (read by any thread) and m_owner, which is set before
@@ -86,6 +103,7 @@ private:
     bool m_native = false;
     bool m_visible = false;
     bool m_destroying = false;
+    std::unique_ptr<TopLevelState> m_top; // native top-level windows only: surface, paint, region
 };
 
 // The window object behind a handle, or nullptr. Only meaningful on the window's owner thread.
