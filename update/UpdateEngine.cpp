@@ -239,6 +239,12 @@ bool CUpdateEngine::RunVersionPasses(IUpdateChannel& channel, const device::FWIn
 
     const uint32_t appStart = device::fwinfo::AppStart(info);
     for (int pass = 0; pass < 2; ++pass) {
+        // The keyboard's pointer stands behind the first pass's record: set it back to 0 first, or the
+        // second pass's first block would land there, past the record, before the pointer rule
+        // notices the wrong answer.
+        if (pass > 0 && !ConfirmWritePointer(channel, 0)) {
+            return false;
+        }
         if (!WriteBlocks(channel, record, 0, kVersionProgressStart, kVersionProgressSpan)) {
             return false;
         }

@@ -85,6 +85,9 @@ int FakeChannel::EraseFlash(uint32_t count) {
         return kCommandFailed;
     }
     const size_t from = count == kAppStart ? 0 : kAppStart;
+    if (count == kAppStart && m_corruptUntilVersionErase) {
+        m_corruptReadback.clear();
+    }
     const size_t bytes = std::min<size_t>(count, m_memory.size() - from);
     std::fill_n(m_memory.begin() + static_cast<std::ptrdiff_t>(from), bytes, 0xFF);
     return kCommandOk;

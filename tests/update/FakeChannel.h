@@ -54,6 +54,7 @@ public:
     std::set<uint32_t> m_wrongPointerAt;    // block writes (0-based count) not taken, answering a wrong pointer
     std::deque<uint32_t> m_checksums;       // scripted checksum answers, then the real sum
     std::set<size_t> m_corruptReadback;     // memory offsets whose read-back differs
+    bool m_corruptUntilVersionErase = false; // ... only until the version area is erased
     std::vector<Call> m_calls;
 
 private:

@@ -153,16 +153,18 @@ TEST_F(UpdateRunTest, ChecksumPasses) {
 struct VerifyCase {
     const char* name;
     std::set<size_t> corrupt;  // version area offsets whose read-back differs
+    bool once;                 // only in the first pass
     size_t versionPasses;
     bool success;
 };
 
 TEST_F(UpdateRunTest, VersionRecordIsVerifiedByInfoBlocks) {
     const VerifyCase cases[] = {
-        {"all equal", {}, 1, true},
-        {"past the record's 130 bytes is not compared", {130, 170}, 1, true},
-        {"last compared byte differs", {129}, 2, false},
-        {"block 1 differs", {60}, 2, false},
+        {"all equal", {}, false, 1, true},
+        {"past the record's 130 bytes is not compared", {130, 170}, false, 1, true},
+        {"last compared byte differs", {129}, false, 2, false},
+        {"block 1 differs", {60}, false, 2, false},
+        {"block 0 differs once", {4}, true, 2, true},
     };
     for (const VerifyCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -171,6 +173,7 @@ TEST_F(UpdateRunTest, VersionRecordIsVerifiedByInfoBlocks) {
         m_channel = FakeChannel{};
         std::copy(kHardwareId.begin(), kHardwareId.end(), m_channel.m_fwInfo.begin() + 4);
         m_channel.m_corruptReadback = c.corrupt;
+        m_channel.m_corruptUntilVersionErase = c.once;
         Run();
         std::vector<uint32_t> reads;
         for (const auto& r : m_channel.CallsOf("ReadInfoBlock")) {
@@ -182,7 +185,7 @@ TEST_F(UpdateRunTest, VersionRecordIsVerifiedByInfoBlocks) {
             // A pass stops reading at its first differing block.
             for (uint32_t block : onePass) {
                 expected.push_back(block);
-                const bool differs = std::any_of(c.corrupt.begin(), c.corrupt.end(), [&](size_t o) {
+                const bool differs = (pass == 0 || !c.once) && std::any_of(c.corrupt.begin(), c.corrupt.end(), [&](size_t o) {
                     return o / 60 == block && o < 130;
                 });
                 if (differs) {
@@ -195,8 +198,13 @@ TEST_F(UpdateRunTest, VersionRecordIsVerifiedByInfoBlocks) {
         const auto erases = m_channel.CallsOf("EraseFlash");
         const auto versionErases =
             std::count_if(erases.begin(), erases.end(), [](const Call& e) { return e.arg == kAppStart; });
-        EXPECT_EQ(static_cast<size_t>(versionErases), c.success ? 0u : 2u);
+        EXPECT_EQ(static_cast<size_t>(versionErases), c.versionPasses == 1 ? 0u : (c.success ? 1u : 2u));
         EXPECT_EQ(m_view.m_handOvers, std::vector<bool>{c.success});
+        // Every pass writes the record from 0: nothing lands past it in the version area.
+        EXPECT_EQ(Slice(m_channel.m_memory, 130, 100), std::vector<uint8_t>(100, 0xFF));
+        if (c.success) {
+            EXPECT_EQ(Slice(m_channel.m_memory, 0, 130), m_package.m_pVerRecord[0]);
+        }
     }
 }
 
