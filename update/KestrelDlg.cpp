@@ -1,45 +1,251 @@
-// The main window: initialisation (package first), the exit code, and the modal run.
+// The main window: initialisation, messages and timers, command routing, the keyboard filter, the
+// result hand-over from the update thread, the chained program, and the teardown.
 #include "update/KestrelDlg.h"
 
+#include "device/Messages.h"
+#include "package/ReadPackageUi.h"
+#include "skin/CWarning.h"
+#include "sys/Clock.h"
 #include "sys/Process.h"
+#include "ui/Controls.h"
 #include "ui/MessageLoop.h"
+#include "ui/WindowApi.h"
+#include "update/ChainProgram.h"
+#include "update/KestrelDlgTemplate.h"
 
 namespace kestrel {
 
-CKestrelDlg::CKestrelDlg() = default;
+namespace {
 
-CKestrelDlg::~CKestrelDlg() = default;
+constexpr uint32_t kIconResourceId = 128;
+constexpr uint32_t kWsExAppWindow = 0x00040000u;
+constexpr uint32_t kChainLaunchPauseMs = 5;
+constexpr uint32_t kResultTimerMs = 10;
 
-int CKestrelDlg::DoModal() {
-    ui::CreateParams params;
-    params.rect = {0, 0, 500, 384};
-    if (!Create(params)) {
-        return ui::IDCANCEL;
+// The shipped layout's places of the "CONFIRM" buttons.
+constexpr ui::Rect kCloseRect{474, 7, 496, 29};
+constexpr ui::Rect kOkRect{210, 329, 304, 363};
+constexpr ui::Rect kCancelRect{0, 0, 0, 0};
+
+} // namespace
+
+CKestrelDlg::CKestrelDlg()
+    : ui::Dialog(KestrelDlgTemplate()), m_engine(*this, *this, *this, *this) {}
+
+CKestrelDlg::~CKestrelDlg() {
+    Destroy();
+    // Once the window is gone every window call of the worker returns at once, so it cannot wait on us.
+    if (m_worker.joinable()) {
+        m_worker.join();
     }
-    const ui::WindowHandle self = Handle();
-    if (!OnInitDialog() && !ui::IsWindow(self)) {
-        return ui::IDCANCEL;
-    }
-    return ui::RunModal(*this);
 }
 
-bool CKestrelDlg::OnInitDialog() {
-    const std::filesystem::path exe = sys::ExecutablePath();
-    m_programFolder = exe.parent_path();
+std::filesystem::path CKestrelDlg::PackagePath() const { return sys::ExecutablePath(); }
 
-    if (!package::ReadPackage(*this, exe, Handle())) {
+bool CKestrelDlg::OnInitDialog() {
+    ui::Dialog::OnInitDialog();
+    const ui::WindowHandle self = Handle();
+    ui::SetWindowIcon(self, kIconResourceId);
+
+    const std::filesystem::path path = PackagePath();
+    m_programFolder = sys::ProgramFolder();
+    if (!package::ReadPackage(*this, path, self)) {
         // Closes before it is ever shown. A silent caller must not read that as a successful update.
         if (m_bSilent) {
-            m_nExitCode = 1;
+            m_nExitCode = kExitFailure;
         }
-        ui::Post(Handle(), ui::WM_CLOSE);
+        ui::Post(self, ui::WM_CLOSE);
+        ui::MoveWindow(self, {1, 1, 2, 2}, false);
         return false;
+    }
+
+    SetupSkin();
+    const package::FW_PACKAGE_TRAILER trailer = Trailer();
+    SetText(trailer.Title());
+    ui::SetDlgItemText(self, IDC_FW_VERSION, trailer.VersionText());
+    SetUiBusy(m_bWaitIap, false);
+    m_engine.SelectImage();
+    OpenChannels();
+    AddPrivateFont();
+    if (m_bSilent) {
+        ui::SetWindowExStyle(self, (ui::GetWindowExStyle(self) & ~kWsExAppWindow) | ui::WS_EX_TOOLWINDOW);
+        ui::MoveWindow(self, {0, 0, 0, 0}, true);
     }
     return true;
 }
 
+void CKestrelDlg::SetupSkin() {
+    const ui::WindowHandle self = Handle();
+    m_btnClose.Create(self, kCloseRect);
+    m_btnOk.Create(self, kOkRect);
+    m_btnCancel.Create(self, kCancelRect);
+    for (int id = kFirstControlId; id <= kLastControlId; ++id) {
+        ui::ShowWindow(ui::GetDlgItem(self, id), false);
+    }
+}
+
+void CKestrelDlg::AddPrivateFont() {
+    // The title font comes with the skin; nothing to add before it.
+}
+
+void CKestrelDlg::RemovePrivateFont() {
+    // Pairs with AddPrivateFont.
+}
+
+void CKestrelDlg::OpenChannels() {
+    const package::FW_PACKAGE_TRAILER trailer = Trailer();
+    const ui::WindowHandle self = Handle();
+    m_apChannel.MakeCurrent();
+    m_apChannel.m_owner = self;
+    m_apChannel.m_slot = 0;
+    const uint32_t apOpened = m_apChannel.Open(trailer.ApVendorId(), trailer.ApProductId());
+    m_iapChannel.MakeCurrent();
+    m_iapChannel.m_owner = self;
+    m_iapChannel.m_slot = 1;
+    const uint32_t iapOpened = m_iapChannel.Open(trailer.IapVendorId(), trailer.IapProductId());
+    if (apOpened == 1 || iapOpened == 1) {
+        ui::InvalidateRect(self, nullptr, true);
+    } else if (m_bSilent) {
+        ui::Post(self, device::WM_EXIT_WITH_CODE, kExitNoKeyboard);
+    }
+}
+
+bool CKestrelDlg::IsBusy() const { return !ui::IsWindowEnabled(m_btnClose.Handle()); }
+
+void CKestrelDlg::EnableStartControls(bool enable) {
+    ui::EnableWindow(ui::GetDlgItem(Handle(), IDC_START), enable);
+    ui::EnableWindow(m_btnOk.Handle(), enable);
+    ui::EnableWindow(m_btnCancel.Handle(), enable);
+}
+
+void CKestrelDlg::SetUiBusy(bool busy, bool enableStart) {
+    ui::EnableCloseItem(Handle(), !busy);
+    ui::EnableWindow(m_btnClose.Handle(), !busy);
+    EnableStartControls(enableStart);
+}
+
+bool CKestrelDlg::OnCommand(ui::WPARAM wParam, ui::LPARAM lParam) {
+    // The picture buttons all have id 0: they are told apart by handle, whatever the notification.
+    const auto from = static_cast<uint64_t>(lParam);
+    if (from != 0 && from == m_btnOk.Handle().value) {
+        StartUpdate();
+    } else if (from != 0 && (from == m_btnClose.Handle().value || from == m_btnCancel.Handle().value)) {
+        ui::PostQuit(0);
+    } else if (ui::LoWord(wParam) == IDC_START) {
+        StartUpdate();
+    }
+    return ui::Dialog::OnCommand(wParam, lParam);
+}
+
+bool CKestrelDlg::PreTranslateMessage(ui::UINT msg, ui::WPARAM wParam, ui::LPARAM lParam) {
+    if (msg == ui::WM_KEYDOWN && wParam == ui::VK_ESCAPE && IsBusy()) {
+        return true;
+    }
+    if (msg == ui::WM_KEYDOWN && wParam == ui::VK_RETURN) {
+        if (IsBusy()) {
+            return true;
+        }
+        if (ui::IsWindowEnabled(m_btnOk.Handle())) {
+            StartUpdate();
+            return true;
+        }
+    }
+    return ui::Dialog::PreTranslateMessage(msg, wParam, lParam);
+}
+
 ui::LRESULT CKestrelDlg::WindowProc(ui::UINT msg, ui::WPARAM wParam, ui::LPARAM lParam) {
-    return ui::Window::WindowProc(msg, wParam, lParam);
+    switch (msg) {
+    case device::WM_EXIT_WITH_CODE:
+        m_nExitCode = static_cast<int>(wParam);
+        ui::Post(Handle(), ui::WM_CLOSE);
+        return 1;
+    case device::WM_DEVICE_PRESENCE:
+        OnDevicePresence(wParam, lParam);
+        return 0;
+    case ui::WM_TIMER:
+        if (wParam == device::TIMER_SHOW_SUCCESS || wParam == device::TIMER_SHOW_FAILURE) {
+            OnShowResult(wParam);
+            return 0;
+        }
+        if (wParam == TIMER_WAIT_IAP) {
+            OnWaitIapExpired();
+            return 0;
+        }
+        break;
+    case ui::WM_QUERYDRAGICON:
+        return static_cast<ui::LRESULT>(kIconResourceId);
+    case ui::WM_DESTROY:
+        OnDestroy();
+        break;
+    default:
+        break;
+    }
+    return ui::Dialog::WindowProc(msg, wParam, lParam);
+}
+
+void CKestrelDlg::OnShowResult(uintptr_t timer) {
+    const ui::WindowHandle self = Handle();
+    ui::KillTimer(self, timer);
+    skin::CWarning warning;
+    warning.m_nResult = timer == device::TIMER_SHOW_SUCCESS ? skin::WARNING_SUCCESS : skin::WARNING_FAILURE;
+    warning.DoModal(self);
+    if (timer == device::TIMER_SHOW_SUCCESS && !m_strChainProgram.empty()) {
+        LaunchChainProgram();
+    }
+    ui::Post(self, ui::WM_CLOSE);
+}
+
+void CKestrelDlg::LaunchChainProgram() {
+    // The name is stored lower-cased; where names are case-sensitive the file may be spelt otherwise.
+    const auto program = FindChainProgram(m_programFolder, m_strChainProgram);
+    ui::SetForegroundWindow(Handle());
+    if (program) {
+        sys::LaunchProgram(*program, u"true");
+    }
+    sys::Sleep(kChainLaunchPauseMs);
+}
+
+void CKestrelDlg::OnDestroy() {
+    ui::KillTimer(Handle(), TIMER_WAIT_IAP);
+    RemovePrivateFont();
+    m_apChannel.Close();
+    m_iapChannel.Close();
+    // A worker still finishing its last window calls may read the package: it is freed with the window
+    // object after the worker has been joined.
+    if (!m_bUpdating) {
+        Clear();
+    }
+}
+
+// --- What the update engine does to the window (worker or UI thread).
+
+void CKestrelDlg::SetProgress(int value) {
+    const ui::WindowHandle self = Handle();
+    ui::Send(ui::GetDlgItem(self, IDC_PROGRESS), ui::PBM_SETPOS, static_cast<ui::WPARAM>(value));
+    ui::InvalidateRect(self, &m_rcStrip, true);
+    ui::UpdateWindow(self);
+}
+
+void CKestrelDlg::SetCurrentVersionText(const std::u16string& text) {
+    ui::SetDlgItemText(Handle(), IDC_CUR_VERSION, text);
+}
+
+void CKestrelDlg::InvalidateAll() { ui::InvalidateRect(Handle(), nullptr, true); }
+
+void CKestrelDlg::EnableAfterRun(bool enableStart) {
+    ui::EnableCloseItem(Handle(), true);
+    ui::EnableWindow(m_btnClose.Handle(), true);
+    EnableStartControls(enableStart);
+}
+
+void CKestrelDlg::HandOver(bool success) {
+    const ui::WindowHandle self = Handle();
+    if (m_bSilent) {
+        ui::Post(self, device::WM_EXIT_WITH_CODE, success ? kExitSuccess : kExitFailure);
+        return;
+    }
+    ui::UpdateWindow(self);
+    ui::SetTimer(self, success ? device::TIMER_SHOW_SUCCESS : device::TIMER_SHOW_FAILURE, kResultTimerMs);
 }
 
 } // namespace kestrel

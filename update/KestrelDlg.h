@@ -1,32 +1,124 @@
-// CKestrelDlg: the updater's main window. It holds the command-line options and the exit code, reads
-// the firmware package during its initialisation, and is run modally by start-up.
+// CKestrelDlg: the updater's main window and controller. It reads the firmware package during its
+// initialisation, opens the AP and IAP device channels, reacts to the keyboard coming and going,
+// starts updates (by its OK button, Enter, or auto-start), runs the update engine on a worker
+// thread, shows the result and leaves the exit code for start-up.
+//
+// Threads: everything runs on the user-interface thread (the one that constructs the window and
+// runs it modally) except the update run, which runs on its own thread and reaches the window only
+// through window calls (IUpdateView, implemented here), posted messages and one-shot timers.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
+#include "device/CUSBDriver.h"
+#include "device/IAP_CUSBDriver.h"
 #include "package/FwPackage.h"
-#include "package/ReadPackageUi.h"
-#include "ui/Window.h"
+#include "skin/CBitmapBtn.h"
+#include "ui/Dialog.h"
 #include "update/KestrelOptions.h"
+#include "update/UpdateChannel.h"
+#include "update/UpdateEngine.h"
+#include "update/UpdateState.h"
+#include "update/UpdateView.h"
 
 namespace kestrel {
 
-class CKestrelDlg : public ui::Window, public KestrelOptions, public package::FwPackage {
+// How long a requested update waits for the boot-mode device before it ends as a failure, and the
+// timer that keeps that bound (program milliseconds).
+inline constexpr uintptr_t TIMER_WAIT_IAP = 0x1013;
+inline constexpr uint32_t kWaitIapMs = 30000;
+
+// Exit codes of a silent run.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitNoKeyboard = 2;
+inline constexpr int kExitRefused = 3;
+
+class CKestrelDlg : public ui::Dialog,
+                    public KestrelOptions,
+                    public package::FwPackage,
+                    public UpdateState,
+                    private IUpdateView {
 public:
     CKestrelDlg();
+    // Destroys the window (teardown) and then joins a worker that is still running. UI thread.
     ~CKestrelDlg() override;
 
-    // Creates the window, initialises it and runs it modally until it closes. UI thread.
-    int DoModal();
-
     ui::LRESULT WindowProc(ui::UINT msg, ui::WPARAM wParam, ui::LPARAM lParam) override;
+    // Escape and Enter: swallowed while busy; Enter starts the update when the OK button is enabled.
+    bool PreTranslateMessage(ui::UINT msg, ui::WPARAM wParam, ui::LPARAM lParam) override;
+
+    // UI thread. Reacts to a channel's presence change (WM_DEVICE_PRESENCE).
+    void OnDevicePresence(ui::WPARAM wParam, ui::LPARAM lParam);
+    // UI thread. Checks the selection and the version, and starts the update.
+    void StartUpdate();
+    // UI thread. The close item and close button enabled unless busy; start controls as asked.
+    void SetUiBusy(bool busy, bool enableStart);
+
+    // For tests and the controller: whether an update thread runs now. Any thread.
+    bool IsUpdating() const { return m_bUpdating.load(); }
+    bool IsWaitingForIap() const { return m_bWaitIap; }
+    ui::WindowHandle OkButton() const { return m_btnOk.Handle(); }
+    ui::WindowHandle CloseButton() const { return m_btnClose.Handle(); }
 
 protected:
-    // Dialog initialisation; false when the window closes unseen.
-    virtual bool OnInitDialog();
+    bool OnInitDialog() override;
+    bool OnCommand(ui::WPARAM wParam, ui::LPARAM lParam) override;
+
+    // The package source: the running executable. Tests read another file.
+    virtual std::filesystem::path PackagePath() const;
+
+    device::CUSBDriver m_apChannel;       // AP identity, transport slot 0
+    device::IAP_CUSBDriver m_iapChannel;  // IAP identity, transport slot 1
 
 private:
+    // The skin set-up: the three picture buttons at the layout's places and every template control
+    // hidden. The skin task adds the pictures, the layout reading and the window shape here.
+    void SetupSkin();
+    // The private title font; added by the skin task (and removed in the teardown).
+    void AddPrivateFont();
+    void RemovePrivateFont();
+
+    void OpenChannels();
+    void TargetSearch();
+    // Starts the update thread unless one runs already. UI thread.
+    void StartUpdateThread();
+    // Starts a nonzero target through the AP channel; false when it takes no flash commands.
+    bool StartThroughTarget();
+    // Ends a silent run with `code` after a refusal (nothing happens in the window mode).
+    void EndSilentRun(int code);
+    // The wait for the boot-mode device: started with the request, stopped by its arrival.
+    void SetWaitIap(bool wait);
+    void OnWaitIapExpired();
+    void OnShowResult(uintptr_t timer);
+    void LaunchChainProgram();
+    void OnDestroy();
+    void EnableStartControls(bool enable);
+    bool IsBusy() const;
+
+    // IUpdateView, called by the engine on the worker or the UI thread.
+    void SetProgress(int value) override;
+    void SetCurrentVersionText(const std::u16string& text) override;
+    void InvalidateAll() override;
+    void EnableAfterRun(bool enableStart) override;
+    void HandOver(bool success) override;
+
+    skin::CBitmapBtn m_btnClose;
+    skin::CBitmapBtn m_btnOk;
+    skin::CBitmapBtn m_btnCancel;
+    ui::Rect m_rcStrip{0, 368, 500, 384};  // the progress strip box; the skin reads it from the layout
+
+    bool m_bWaitIap = false;  // an update was requested and the boot-mode device is awaited; UI thread
     std::filesystem::path m_programFolder;
+
+    DriverChannel m_apCommands{m_apChannel};
+    DriverChannel m_iapCommands{m_iapChannel};
+    CUpdateEngine m_engine;
+
+    std::atomic<bool> m_bUpdating{false};  // set by the UI thread at the start, cleared by the worker at its end
+    std::thread m_worker;                  // UI thread only
 };
 
 } // namespace kestrel
