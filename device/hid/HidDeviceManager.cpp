@@ -262,7 +262,14 @@ void HidDeviceManager::DetachAll(bool withNotices) {
     }
 }
 
+// Caller's or notification thread. Counted before the closing check, so that a closer that sees
+// no notice in flight can be sure none will start.
 void HidDeviceManager::SendNotice(const _DEVICE_STATE& state) {
+    ++m_noticesInFlight;
+    if (m_closing) {
+        --m_noticesInFlight;
+        return;
+    }
     ui::WindowHandle owner;
     ui::UINT message = 0;
     {
@@ -272,6 +279,7 @@ void HidDeviceManager::SendNotice(const _DEVICE_STATE& state) {
     }
     _DEVICE_STATE copy = state;  // valid until the send returns
     ui::Send(owner, message, 1, reinterpret_cast<ui::LPARAM>(&copy));
+    --m_noticesInFlight;
 }
 
 // ---- Notification thread ----
@@ -281,10 +289,15 @@ bool HidDeviceManager::StartNotificationThread() {
         return true;
     }
     auto ready = std::make_shared<sys::Event>(sys::Event::Reset::Auto);
+    m_threadEnded = std::make_shared<sys::Event>(sys::Event::Reset::Manual);
+    m_closing = false;
     m_abandonStart = false;
     m_startState = StartState::Pending;
     try {
-        m_notificationThread = std::thread([this, ready] { NotificationThreadMain(ready); });
+        m_notificationThread = std::thread([this, ready, ended = m_threadEnded] {
+            NotificationThreadMain(ready);
+            ended->Set();
+        });
     } catch (const std::system_error&) {
         return false;
     }
@@ -303,12 +316,24 @@ bool HidDeviceManager::StartNotificationThread() {
 }
 
 // Caller's thread: the window closes (synchronously), its loop ends, the thread is joined.
+//
+// The notification thread may be inside a notice sent to this very thread when the close comes;
+// it then handles WM_CLOSE while it waits, and our send returns before that notice was handled.
+// Joining at once would wait for a thread that waits for us, so until it has ended we keep handling
+// our messages whenever a notice is in flight (only then: otherwise nothing of the caller's runs
+// inside HidClose).
 void HidDeviceManager::StopNotificationThread() {
     if (!m_notificationThread.joinable()) {
         return;
     }
+    m_closing = true;
     if (const ui::WindowHandle window = NotificationWindow()) {
         ui::Send(window, ui::WM_CLOSE);
+    }
+    while (!m_threadEnded->Wait(1)) {
+        if (m_noticesInFlight > 0) {
+            ui::PumpPending();
+        }
     }
     m_notificationThread.join();
 }

@@ -122,6 +122,11 @@ private:
     std::set<std::string> m_permissionDenied;
 
     std::atomic<bool> m_suspended{false};
+    // Set while the slot closes: no more notices go out (HidClose sends none), and the closer
+    // keeps handling its own messages while a notice already on its way is waiting for it.
+    std::atomic<bool> m_closing{false};
+    std::atomic<int> m_noticesInFlight{0};
+    std::shared_ptr<sys::Event> m_threadEnded;  // set when the notification thread is about to end
     std::atomic<uint64_t> m_window{0};
     std::atomic<bool> m_abandonStart{false};
     std::atomic<StartState> m_startState{StartState::Pending};

@@ -319,6 +319,19 @@ TEST_F(HidTransportTest, ACallbackChangeAfterAttachDoesNotReachAttachedDevices) 
     ASSERT_TRUE(PumpUntil([] { return ReportRecorder::Get().Count() >= 1; }));
 }
 
+TEST_F(HidTransportTest, CloseWhileANoticeWaitsForTheClosingThreadEnds) {
+    m_bus->AddPresent(VendorInterface("a", kVendor, kProduct));
+    ASSERT_EQ(Open(), 2u);
+    m_bus->Unplug("a");
+    // Not handling messages here lets the notification thread get stuck in its removal notice to
+    // this thread, which then closes the slot.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    HidClose(kSlot);
+    EXPECT_FALSE(m_bus->HasWatch());
+    ASSERT_GE(m_owner.notices.size(), 1u);
+    EXPECT_LE(m_owner.notices.size(), 2u);  // the removal notice, if it was delivered during the close
+}
+
 TEST_F(HidTransportTest, ClosingWhileReportsAndWritesRunEndsCleanly) {
     m_bus->AddPresent(VendorInterface("a", kVendor, kProduct));
     ASSERT_EQ(Open(), 2u);
