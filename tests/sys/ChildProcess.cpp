@@ -89,10 +89,15 @@ std::optional<std::string> RunChild(std::string_view childArg, std::string_view 
             if (!std::filesystem::exists(candidate, error)) {
                 continue;
             }
+            // On Windows the child may still hold the file while it renames or closes it, so an
+            // open that fails or finds nothing yet is tried again; every result has some text.
             std::ifstream in(candidate, std::ios::binary);
+            if (!in) {
+                continue;
+            }
             std::ostringstream text;
             text << in.rdbuf();
-            if (candidate == result || !text.str().empty()) {
+            if (!text.str().empty()) {
                 std::filesystem::remove(candidate, error);
                 return text.str();
             }
