@@ -79,6 +79,9 @@ void CKestrelDlg::OnDevicePresence(ui::WPARAM wParam, ui::LPARAM lParam) {
         return;
     }
     if (iap) {
+        if (IsUpdating()) {
+            return;  // the run owns the boot-mode channel; a second run must not start beside it
+        }
         m_nTarget = 0;
         if (!m_bWaitIap) {
             SetUiBusy(false, true);
