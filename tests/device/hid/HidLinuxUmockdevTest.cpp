@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -140,7 +141,11 @@ protected:
             g_object_unref(handler);
         }
         g_object_unref(m_testbed);
+        m_nodes.clear();
     }
+
+    // A node the fixture keeps until its handler is detached (umockdev's thread may still use it).
+    MockNode& NewNode() { return *m_nodes.emplace_back(std::make_unique<MockNode>()); }
 
     // Adds a hid device with `ids` and `descriptor` and its hidraw child `name`; returns the
     // child's sysfs path. The node is served by `node`.
@@ -200,13 +205,16 @@ protected:
 
     UMockdevTestbed* m_testbed = nullptr;
     std::vector<std::pair<std::string, UMockdevIoctlBase*>> m_handlers;
+    std::vector<std::unique_ptr<MockNode>> m_nodes;
     NoticeOwner m_owner;
 };
 
 constexpr const char* kApId = "0003:000037A1:00000101";
 
 TEST_F(HidLinuxUmockdevTest, EnumeratesAndMatchesByIdsAndUsagePair) {
-    MockNode ap, stranger, keyboard;
+    MockNode& ap = NewNode();
+    MockNode& stranger = NewNode();
+    MockNode& keyboard = NewNode();
     AddHidraw("hidraw0", kApId, VendorCollection(0), ap);
     AddHidraw("hidraw1", "0003:00001234:00005678", VendorCollection(0), stranger);
     AddHidraw("hidraw2", kApId, kKeyboard, keyboard);
@@ -216,7 +224,7 @@ TEST_F(HidLinuxUmockdevTest, EnumeratesAndMatchesByIdsAndUsagePair) {
 }
 
 TEST_F(HidLinuxUmockdevTest, ReadsOneReportPerReadWithItsReportIdByte) {
-    MockNode ap;
+    MockNode& ap = NewNode();
     AddHidraw("hidraw0", kApId, VendorCollection(0), ap);
     ASSERT_EQ(Open(), 2u);
 
@@ -236,7 +244,7 @@ TEST_F(HidLinuxUmockdevTest, ReadsOneReportPerReadWithItsReportIdByte) {
 }
 
 TEST_F(HidLinuxUmockdevTest, WritesTheReportPaddedWithItsReportId) {
-    MockNode ap;
+    MockNode& ap = NewNode();
     AddHidraw("hidraw0", kApId, VendorCollection(0), ap);
     ASSERT_EQ(Open(), 2u);
 
@@ -248,7 +256,7 @@ TEST_F(HidLinuxUmockdevTest, WritesTheReportPaddedWithItsReportId) {
 }
 
 TEST_F(HidLinuxUmockdevTest, ACollectionOfANodeWithSeveralOnlySeesItsOwnReports) {
-    MockNode node;
+    MockNode& node = NewNode();
     Bytes descriptor = kKeyboard;
     const Bytes vendor = VendorCollection(2);
     descriptor.insert(descriptor.end(), vendor.begin(), vendor.end());
@@ -281,7 +289,7 @@ TEST_F(HidLinuxUmockdevTest, HotplugAddAndRemoveThroughTheMonitor) {
     ASSERT_EQ(Open(), 0u);
     ASSERT_EQ(m_owner.notices, std::vector{_DEVICE_STATE{}});
 
-    MockNode ap;
+    MockNode& ap = NewNode();
     const std::string syspath = AddHidraw("hidraw0", kApId, VendorCollection(0), ap);
     umockdev_testbed_uevent(m_testbed, syspath.c_str(), "add");
     ASSERT_TRUE(WaitForNotices(2));
@@ -295,7 +303,7 @@ TEST_F(HidLinuxUmockdevTest, HotplugAddAndRemoveThroughTheMonitor) {
 }
 
 TEST_F(HidLinuxUmockdevTest, ANodeThatReportsItsDeviceGoneIsDetached) {
-    MockNode ap;
+    MockNode& ap = NewNode();
     AddHidraw("hidraw0", kApId, VendorCollection(0), ap);
     ASSERT_EQ(Open(), 2u);
     ap.FailReadsWith(ENODEV);
