@@ -35,9 +35,13 @@ void SetPlatformDisplayFactory(PlatformDisplayFactory factory) {
 std::unique_ptr<Display> CreateDefaultDisplay() {
     auto& choice = TheChoice();
     const char* asked = std::getenv("KESTREL_DISPLAY");
-    if (asked != nullptr && std::string_view(asked) == "headless") {
+    const bool headlessAsked = asked != nullptr && std::string_view(asked) == "headless";
+    {
         std::lock_guard lock(choice.lock);
-        choice.headlessAsked = true;
+        choice.headlessAsked = headlessAsked; // what the latest choice found
+        choice.problem.clear();
+    }
+    if (headlessAsked) {
         return std::make_unique<HeadlessDisplay>();
     }
     PlatformDisplayFactory platform = nullptr;
