@@ -1,5 +1,6 @@
 // kestrel-pack: builds a firmware package from a manifest and appends it to the updater, lists the
-// package at the end of a file, and writes the demo package's inputs.
+// package at the end of a file, writes the demo package's inputs, and prints the udev rules that
+// give the logged-in user access to a package's keyboard.
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "tools/kestrel-pack/List.h"
 #include "tools/kestrel-pack/Manifest.h"
 #include "tools/kestrel-pack/Pack.h"
+#include "tools/kestrel-pack/UdevRules.h"
 
 namespace {
 
@@ -24,10 +26,13 @@ constexpr const char* kUsage =
     "      print what the package at the end of FILE holds\n"
     "  kestrel-pack --demo-images DIR\n"
     "      write the demo images, version records and kestrel-demo.manifest into DIR\n"
+    "  kestrel-pack --udev-rules FILE\n"
+    "      print a udev rule file that lets the logged-in user open the keyboard of the package\n"
+    "      at the end of FILE (for /etc/udev/rules.d/70-kestrel-<name>.rules)\n"
     "  kestrel-pack --help\n";
 
 struct Options {
-    std::optional<std::filesystem::path> manifest, append, output, list, demoDir;
+    std::optional<std::filesystem::path> manifest, append, output, list, demoDir, udevRules;
     bool replace = false;
     bool help = false;
 };
@@ -54,6 +59,7 @@ std::optional<Options> ParseArgs(const std::vector<std::string_view>& args) {
                                                       : arg == "--output"      ? &o.output
                                                       : arg == "--list"        ? &o.list
                                                       : arg == "--demo-images" ? &o.demoDir
+                                                      : arg == "--udev-rules"  ? &o.udevRules
                                                                                : nullptr;
         if (!target) {
             std::cerr << "kestrel-pack: unknown argument '" << arg << "'\n";
@@ -105,13 +111,17 @@ int main(int argc, char** argv) {
         return 0;
     }
     const bool pack = o->manifest || o->append || o->output || o->replace;
-    const int modes = int{pack} + int{o->list.has_value()} + int{o->demoDir.has_value()};
+    const int modes =
+        int{pack} + int{o->list.has_value()} + int{o->demoDir.has_value()} + int{o->udevRules.has_value()};
     if (modes != 1) {
-        std::cerr << "kestrel-pack: give exactly one of --manifest, --list, --demo-images\n" << kUsage;
+        std::cerr << "kestrel-pack: give exactly one of --manifest, --list, --demo-images, --udev-rules\n" << kUsage;
         return 2;
     }
     if (o->list) {
         return kpack::ListPackage(*o->list, std::cout, std::cerr);
+    }
+    if (o->udevRules) {
+        return kpack::PrintUdevRules(*o->udevRules, std::cout, std::cerr);
     }
     if (o->demoDir) {
         if (const kpack::Status s = kpack::WriteDemo(*o->demoDir); !s) {
