@@ -34,10 +34,22 @@ CKestrelDlg::CKestrelDlg()
 
 CKestrelDlg::~CKestrelDlg() {
     Destroy();
-    // Once the window is gone every window call of the worker returns at once, so it cannot wait on us.
+    JoinWorker();
+}
+
+int CKestrelDlg::DoModal(ui::WindowHandle owner) {
+    const int result = ui::Dialog::DoModal(owner);
+    JoinWorker();
+    return result;
+}
+
+void CKestrelDlg::JoinWorker() {
+    // Only once the window is gone: every window call of the worker then returns at once, so it
+    // cannot be waiting for this thread.
     if (m_worker.joinable()) {
         m_worker.join();
     }
+    Clear();
 }
 
 std::filesystem::path CKestrelDlg::PackagePath() const { return sys::ExecutablePath(); }

@@ -46,6 +46,10 @@ public:
     // Destroys the window (teardown) and then joins a worker that is still running. UI thread.
     ~CKestrelDlg() override;
 
+    // Runs the window modally (ui::Dialog::DoModal); once the window is destroyed, joins an update
+    // thread that is still ending, before start-up ends the process. UI thread.
+    int DoModal(ui::WindowHandle owner = {});
+
     ui::LRESULT WindowProc(ui::UINT msg, ui::WPARAM wParam, ui::LPARAM lParam) override;
     // Escape and Enter: swallowed while busy; Enter starts the update when the OK button is enabled.
     bool PreTranslateMessage(ui::UINT msg, ui::WPARAM wParam, ui::LPARAM lParam) override;
@@ -95,6 +99,7 @@ private:
     void OnShowResult(uintptr_t timer);
     void LaunchChainProgram();
     void OnDestroy();
+    void JoinWorker();
     void EnableStartControls(bool enable);
     bool IsBusy() const;
 

@@ -222,19 +222,35 @@ TEST_F(ControllerTest, BothIdentitiesPresentRepostsUntilOneGoes) {
     EXPECT_GT(repostsSeen, 5);
 }
 
-TEST_F(ControllerTest, BootModeKeyboardIsQueriedAndEnterStartsTheRunWithoutSwitching) {
-    bool readyBeforeStart = false;
-    RunWindow("keyboard=iap", {}, [&](TestDlg& d) {
-        if (!Ready(d)) {
-            return false;
-        }
-        readyBeforeStart = !d.IsUpdating() && d.m_nSelImage == 0;
-        ui::InjectKey(d.Handle(), ui::WM_KEYDOWN, ui::VK_RETURN);
-        return true;
-    });
-    EXPECT_TRUE(readyBeforeStart);
-    EXPECT_TRUE(BoxSaid("new firmware has been installed")) << AllBoxes();
-    EXPECT_EQ(m_exitCode, 0);
+TEST_F(ControllerTest, BootModeKeyboardIsQueriedAndTheStartRunsWithoutSwitching) {
+    const ui::Point onOk{250, 340};  // inside the OK button
+    const struct {
+        const char* name;
+        std::function<void(TestDlg&)> start;
+    } cases[] = {
+        {"Enter", [](TestDlg& d) { ui::InjectKey(d.Handle(), ui::WM_KEYDOWN, ui::VK_RETURN); }},
+        {"click on OK", [&](TestDlg& d) {
+             ui::InjectMouse(d.Handle(), ui::WM_LBUTTONDOWN, onOk, ui::MK_LBUTTON);
+             ui::InjectMouse(d.Handle(), ui::WM_LBUTTONUP, onOk, 0);
+         }},
+        {"right press on OK", [&](TestDlg& d) { ui::InjectMouse(d.Handle(), ui::WM_RBUTTONDOWN, onOk, ui::MK_RBUTTON); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool readyBeforeStart = false;
+        RunWindow("keyboard=iap", {}, [&](TestDlg& d) {
+            if (!Ready(d)) {
+                return false;
+            }
+            readyBeforeStart = !d.IsUpdating() && d.m_nSelImage == 0;
+            c.start(d);
+            return true;
+        });
+        EXPECT_TRUE(readyBeforeStart);
+        EXPECT_TRUE(BoxSaid("new firmware has been installed")) << AllBoxes();
+        EXPECT_EQ(m_exitCode, 0);
+        TearDown();
+    }
 }
 
 TEST_F(ControllerTest, AutoStartSwitchesIntoBootModeAndUpdates) {
