@@ -42,6 +42,7 @@ struct HidDeviceManager::Entry {
     HidReportCallback callback = nullptr;  // taken at attach time
     sys::Event stop{sys::Event::Reset::Manual};
     std::thread reader;         // started and joined under the manager's rules (see StopEntry)
+    std::mutex writeLock;       // one report at a time to the device, whichever thread writes
 };
 
 struct HidDeviceManager::PendingEvent {
@@ -124,6 +125,7 @@ uint32_t HidDeviceManager::Write(uint32_t deviceId, std::span<const uint8_t> dat
     std::vector<uint8_t> report(info.outputReportLength, 0);
     report[0] = info.outputReportId;
     std::copy(data.begin(), data.end(), report.begin() + 1);
+    std::lock_guard writing(entry->writeLock);
     return entry->connection->Write(report) ? 1 : 0;
 }
 
