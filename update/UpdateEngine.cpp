@@ -2,7 +2,6 @@
 #include "update/UpdateEngine.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "device/CUSBDriver.h"
 #include "package/WordSum.h"
