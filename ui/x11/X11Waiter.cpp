@@ -36,12 +36,13 @@ public:
 
     // Display thread.
     void Wait(TimePoint deadline) override {
-        // Events that Xlib already read (during some other request's reply) never make the socket
-        // readable again: handle them first.
+        // Flush first: writing may read events off the socket into Xlib's queue. Those, and any
+        // that came in with some other request's reply, never make the socket readable again, so
+        // they are handled before sleeping; the last look finds both the queue and the socket empty.
+        XFlush(m_display.Conn().Dpy());
         if (m_display.DispatchPending() > 0) {
             return;
         }
-        XFlush(m_display.Conn().Dpy());
 
         pollfd fds[2] = {{m_display.Conn().Fd(), POLLIN, 0}, {m_wake.Get(), POLLIN, 0}};
         timespec timeout{};
