@@ -3,7 +3,10 @@
 #include "app/KestrelApp.h"
 
 #include "app/CommandLine.h"
+#include <cstdio>
+
 #include "sys/Process.h"
+#include "ui/Display.h"
 #include "update/KestrelDlg.h"
 
 namespace kestrel {
@@ -25,6 +28,12 @@ bool CKestrelApp::InitInstance(const std::vector<std::u16string>& args) {
 
     CKestrelDlg dlg;
     ApplyOptions(args, dlg);
+    // A window nobody can see would wait for a click for ever; a silent run needs no screen.
+    if (!dlg.m_bSilent && !ui::DisplayAvailable()) {
+        const std::string message = ui::NoDisplayMessage() + "\n";
+        std::fputs(message.c_str(), stderr);
+        sys::ExitProcess(0);
+    }
     dlg.DoModal();
     sys::ExitProcess(dlg.m_nExitCode);
 }

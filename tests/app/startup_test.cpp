@@ -58,9 +58,17 @@ TEST_F(Startup, SecondInstanceEndsSilentlyBeforeLookingAtTheCommandLine) {
     EXPECT_EQ(silent.out, "");
 }
 
+TEST_F(Startup, WindowModeWithoutDisplaySaysSoAndEndsWithZero) {
+    const auto window = RunProcess({KESTREL_DEMO_BIN}, Options());
+    EXPECT_EQ(window.exitCode, 0);
+    EXPECT_NE(window.err.find("no display available"), std::string::npos) << window.err;
+}
+
 TEST_F(Startup, UpdaterWithoutPackageSaysSoAndEnds) {
     // Window mode ends with 0; a silent run must not report that as success.
-    const auto window = RunProcess({KESTREL_BIN}, Options());
+    ProcessOptions headless = Options();
+    headless.env["KESTREL_DISPLAY"] = "headless";
+    const auto window = RunProcess({KESTREL_BIN}, headless);
     EXPECT_EQ(window.exitCode, 0);
     EXPECT_NE(window.err.find("Fail to find firmware information!"), std::string::npos) << window.err;
 
