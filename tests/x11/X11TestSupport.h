@@ -1,6 +1,6 @@
 // Shared pieces of the X11 back-end tests: the back-end under test with a recording input sink
-// (installed as the process's display before any test runs), a second X connection that looks at
-// what the server really holds, and helpers to wait for events and to drive xdotool.
+// (installed as the process's display before any test runs) and helpers to wait for events and
+// to drive xdotool.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ui/Window.h"
+#include "X11Probe.h"
 #include "ui/x11/X11Display.h"
 
 namespace x11_testing {
@@ -54,44 +55,6 @@ RecordingSink& Sink();
 
 // Handles X events of the back-end until `done` holds or `timeout` passes; true when it held.
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(5));
-
-// Runs an xdotool command line ("mousemove 10 10 click 1"); true when it succeeded.
-bool Xdotool(const std::string& arguments);
-
-// A second connection to the same server: what other clients (a window manager, a screenshot)
-// see.
-class Probe {
-public:
-    Probe();
-    ~Probe();
-    Probe(const Probe&) = delete;
-    Probe& operator=(const Probe&) = delete;
-
-    Display* Dpy() const { return m_dpy; }
-    Window Root() const { return DefaultRootWindow(m_dpy); }
-    Atom AtomOf(const char* name) const;
-
-    std::optional<ui::Point> ScreenPosition(Window window) const;
-    bool IsMapped(Window window) const;
-    // The property's raw bytes, its type and format, or nothing when the window has none.
-    struct Property {
-        Atom type = 0;
-        int format = 0;
-        std::vector<long> longs;     // format 32
-        std::string bytes;           // format 8
-    };
-    std::optional<Property> Read(Window window, const char* name) const;
-    // The root window's pixel at a screen point (0x00RRGGBB).
-    uint32_t ScreenPixel(int x, int y) const;
-    // A plain root background, so that uncovered screen shows one known colour.
-    void PaintRoot(uint32_t rgb);
-    // A top-level window whose _NET_WM_NAME is `utf8Title`, or 0.
-    Window FindByTitle(const std::string& utf8Title) const;
-    void Sync() const { XSync(m_dpy, False); }
-
-private:
-    Display* m_dpy = nullptr;
-};
 
 // A plain top-level window of the framework, at `rect` on the screen.
 class TopLevel : public ui::Window {

@@ -171,11 +171,11 @@ void X11Display::SetNativeExStyle(Window& window, uint32_t exStyle) {
     }
 }
 
-void X11Display::BeginNativeMoveDrag(Window& window, Point /*screen*/) {
-    // The pointer's own position is read when the drag starts: by the time the posted request
-    // arrives here it may have moved on from the press.
+void X11Display::BeginNativeMoveDrag(Window& window, Point screen) {
+    // `screen` is where the press was: the pointer may have moved on by the time the posted
+    // request arrives here, and that part of the move belongs to the drag too.
     if (auto* native = m_impl->Find(window.Handle())) {
-        m_impl->BeginMoveDrag(*native);
+        m_impl->BeginMoveDrag(*native, screen);
     }
 }
 

@@ -48,7 +48,7 @@ public:
     int DispatchPending();
     void HandleEvent(XEvent& event);
 
-    void BeginMoveDrag(x11::NativeWindow& native);
+    void BeginMoveDrag(x11::NativeWindow& native, Point pressScreen);
     void SetPointerGrab(x11::NativeWindow& native, bool grab);
     Rect WorkArea() const;
 

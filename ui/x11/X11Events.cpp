@@ -176,11 +176,11 @@ Point X11Display::Impl::RootPosition(::Window id) const {
 
 // --- Move drag ---------------------------------------------------------------------------------
 
-void X11Display::Impl::BeginMoveDrag(x11::NativeWindow& native) {
+void X11Display::Impl::BeginMoveDrag(x11::NativeWindow& native, Point pressScreen) {
     ::Display* dpy = m_connection->Dpy();
     ::Window root = 0;
     ::Window child = 0;
-    int rootX = 0;
+    int rootX = 0; // the pointer now; the drag counts from the press
     int rootY = 0;
     int winX = 0;
     int winY = 0;
@@ -201,8 +201,8 @@ void X11Display::Impl::BeginMoveDrag(x11::NativeWindow& native) {
         event.xclient.window = native.Id();
         event.xclient.message_type = atoms.netWmMoveResize;
         event.xclient.format = 32;
-        event.xclient.data.l[0] = rootX;
-        event.xclient.data.l[1] = rootY;
+        event.xclient.data.l[0] = pressScreen.x;
+        event.xclient.data.l[1] = pressScreen.y;
         event.xclient.data.l[2] = kNetWmMoveResizeMove;
         event.xclient.data.l[3] = Button1;
         event.xclient.data.l[4] = kSourceApplication;
@@ -215,7 +215,12 @@ void X11Display::Impl::BeginMoveDrag(x11::NativeWindow& native) {
                      None, None, CurrentTime) != GrabSuccess) {
         return;
     }
-    m_drag = Drag{native.Id(), Point{rootX, rootY}, RootPosition(native.Id())};
+    m_drag = Drag{native.Id(), pressScreen, RootPosition(native.Id())};
+    // Catch up with what the pointer did since the press.
+    if (rootX != pressScreen.x || rootY != pressScreen.y) {
+        XMoveWindow(dpy, native.Id(), m_drag->startOrigin.x + rootX - pressScreen.x,
+                    m_drag->startOrigin.y + rootY - pressScreen.y);
+    }
     XFlush(dpy);
 }
 
