@@ -1,10 +1,16 @@
-// The result dialog: template 140, the result text, the two buttons that close it.
+// The result dialog: template 140 under a skin of the result kind's pictures, and the two buttons
+// that close it.
 #include "skin/CWarning.h"
 
+#include "skin/MainWindowSkin.h"
+#include "skin/SkinLayout.h"
+#include "skin/WindowShape.h"
 #include "ui/Display.h"
 #include "ui/MessageBox.h"
 #include "ui/MessageLoop.h"
+#include "ui/Paint.h"
 #include "ui/WindowApi.h"
+#include "xml/XmlDocument.h"
 
 namespace skin {
 
@@ -28,11 +34,20 @@ const ui::DialogTemplate& WarningTemplate() {
     return kTemplate;
 }
 
-// The shipped layout's places of the close and OK buttons ("SUCCESS" section).
-constexpr ui::Rect kCloseRect{411, 6, 431, 26};
-constexpr ui::Rect kOkRect{190, 222, 255, 248};
-
 } // namespace
+
+std::optional<WarningPictures> WarningPicturesOf(int result) {
+    switch (result) {
+    case WARNING_SUCCESS:
+        return WarningPictures{149, 148, 147};
+    case WARNING_FAILURE:
+        return WarningPictures{152, 151, 150};
+    case WARNING_LATEST:
+        return WarningPictures{144, 146, 145};
+    default:
+        return std::nullopt;
+    }
+}
 
 std::u16string WarningText(int result) {
     switch (result) {
@@ -64,11 +79,33 @@ bool CWarning::OnInitDialog() {
 }
 
 void CWarning::SetupSkin() {
-    m_btnClose.Create(Handle(), kCloseRect);
-    m_btnOk.Create(Handle(), kOkRect);
-    ui::SetDlgItemText(Handle(), kWarningTextId, WarningText(m_nResult));
-    // The skinned dialog hides its template button; the picture buttons take its place.
-    ui::ShowWindow(ui::GetDlgItem(Handle(), ui::IDOK), false);
+    const ui::WindowHandle self = Handle();
+    xml::CXmlDocument doc;
+    LoadSkinLayout(doc);
+    const ResultDialogLayout layout = ReadResultDialogLayout(doc);
+
+    SkinPicture hoverSource;
+    SkinPicture disabledSource;
+    if (const auto pictures = WarningPicturesOf(m_nResult)) {
+        LoadPictureResource(kPictureResourceType, pictures->background, m_bmpBackground);
+        LoadPictureResource(kPictureResourceType, pictures->hover, hoverSource);
+        LoadPictureResource(kPictureResourceType, pictures->disabled, disabledSource);
+    }
+    m_btnClose.Create(self, layout.rcClose);
+    m_btnClose.SetStatePictures(m_bmpBackground, hoverSource, hoverSource, disabledSource, layout.rcClose);
+    m_btnOk.Create(self, layout.rcOk);
+    m_btnOk.SetStatePictures(m_bmpBackground, hoverSource, hoverSource, disabledSource, layout.rcOk);
+
+    // The hidden static keeps the result as text; the picture says it to the user.
+    ui::SetDlgItemText(self, kWarningTextId, WarningText(m_nResult));
+    if (m_bmpBackground.IsEmpty()) {
+        // No picture to carry the message: the plain template stays, its text and OK button visible.
+        return;
+    }
+    ui::MoveWindow(self, ui::Rect{0, 0, m_bmpBackground.Width(), m_bmpBackground.Height()}, true);
+    ui::ShowWindow(ui::GetDlgItem(self, kWarningTextId), false);
+    ui::ShowWindow(ui::GetDlgItem(self, ui::IDOK), false);
+    ApplyWindowShape(self, kResultDialogMaskId);
 }
 
 bool CWarning::OnCommand(ui::WPARAM wParam, ui::LPARAM lParam) {
@@ -80,7 +117,35 @@ bool CWarning::OnCommand(ui::WPARAM wParam, ui::LPARAM lParam) {
     return ui::Dialog::OnCommand(wParam, lParam);
 }
 
+void CWarning::OnPaint() {
+    ui::PaintContext paint = ui::BeginPaint(*this);
+    if (const ui::Surface* background = m_bmpBackground.Get()) {
+        paint.painter.Copy(ui::Point{0, 0}, *background);
+    } else {
+        paint.painter.FillRect(paint.painter.Target().Bounds(), ui::kFaceColor);
+    }
+    ui::EndPaint(*this, paint);
+}
+
 ui::LRESULT CWarning::WindowProc(ui::UINT msg, ui::WPARAM wParam, ui::LPARAM lParam) {
+    switch (msg) {
+    case ui::WM_PAINT:
+        OnPaint();
+        return 0;
+    case ui::WM_ERASEBKGND:
+        return 1;  // the background picture covers the whole dialog
+    case ui::WM_LBUTTONDOWN:
+        // A press on any point that is not a button moves the dialog, as its caption would.
+        ui::Post(Handle(), ui::WM_NCLBUTTONDOWN, ui::HTCAPTION, lParam);
+        break;
+    case ui::WM_DESTROY: {
+        const ui::LRESULT result = ui::Dialog::WindowProc(msg, wParam, lParam);
+        m_bmpBackground.Reset();
+        return result;
+    }
+    default:
+        break;
+    }
     return ui::Dialog::WindowProc(msg, wParam, lParam);
 }
 

@@ -2,14 +2,21 @@
 // result hand-over from the update thread, the chained program, and the teardown.
 #include "update/KestrelDlg.h"
 
+#include <utility>
+
 #include "device/Messages.h"
 #include "package/ReadPackageUi.h"
 #include "skin/CWarning.h"
+#include "skin/MainWindowPaint.h"
+#include "skin/SkinLayout.h"
+#include "skin/WindowShape.h"
 #include "sys/Clock.h"
 #include "sys/Process.h"
 #include "ui/Controls.h"
 #include "ui/MessageLoop.h"
+#include "ui/Paint.h"
 #include "ui/WindowApi.h"
+#include "ui/gfx/Resource.h"
 #include "update/ChainProgram.h"
 #include "update/KestrelDlgTemplate.h"
 
@@ -21,11 +28,6 @@ constexpr uint32_t kIconResourceId = 128;
 constexpr uint32_t kWsExAppWindow = 0x00040000u;
 constexpr uint32_t kChainLaunchPauseMs = 5;
 constexpr uint32_t kResultTimerMs = 10;
-
-// The shipped layout's places of the "CONFIRM" buttons.
-constexpr ui::Rect kCloseRect{474, 7, 496, 29};
-constexpr ui::Rect kOkRect{210, 329, 304, 363};
-constexpr ui::Rect kCancelRect{0, 0, 0, 0};
 
 } // namespace
 
@@ -88,20 +90,65 @@ bool CKestrelDlg::OnInitDialog() {
 
 void CKestrelDlg::SetupSkin() {
     const ui::WindowHandle self = Handle();
-    m_btnClose.Create(self, kCloseRect);
-    m_btnOk.Create(self, kOkRect);
-    m_btnCancel.Create(self, kCancelRect);
+    xml::CXmlDocument doc;
+    skin::LoadSkinLayout(doc);
+    const skin::MainWindowLayout layout = skin::ReadMainWindowLayout(doc);
+
+    // The hover and disabled sources live only until the buttons have cut their looks.
+    skin::SkinPicture hoverSource;
+    skin::SkinPicture disabledSource;
+    skin::LoadPictureResource(skin::kPictureResourceType, skin::kMainBackgroundId, m_skin.m_bmpBackground);
+    skin::LoadPictureResource(skin::kPictureResourceType, skin::kMainHoverSourceId, hoverSource);
+    skin::LoadPictureResource(skin::kPictureResourceType, skin::kMainDisabledSourceId, disabledSource);
+    const std::pair<skin::CBitmapBtn*, ui::Rect> buttons[] = {
+        {&m_btnClose, layout.rcClose}, {&m_btnOk, layout.rcOk}, {&m_btnCancel, layout.rcCancel}};
+    for (const auto& [button, rect] : buttons) {
+        button->Create(self, rect);
+        button->SetStatePictures(m_skin.m_bmpBackground, hoverSource, hoverSource, disabledSource, rect);
+    }
+    skin::LoadMainWindowSkin(layout, m_skin);
+
     for (int id = kFirstControlId; id <= kLastControlId; ++id) {
         ui::ShowWindow(ui::GetDlgItem(self, id), false);
+    }
+    // At the screen's top-left corner, never centred. Without a background the template's size stays.
+    ui::Rect rect = ui::GetClientRect(self);
+    if (!m_skin.m_bmpBackground.IsEmpty()) {
+        rect = ui::Rect{0, 0, m_skin.m_bmpBackground.Width(), m_skin.m_bmpBackground.Height()};
+    }
+    ui::MoveWindow(self, rect, true);
+    if (!m_skin.m_bmpBackground.IsEmpty()) {
+        skin::ApplyWindowShape(self, skin::kMainWindowMaskId);
     }
 }
 
 void CKestrelDlg::AddPrivateFont() {
-    // The title font comes with the skin; nothing to add before it.
+    uint32_t fonts = 0;
+    m_hFontRes = ui::AddPrivateFont(ui::FindResource(skin::kFontResourceType, skin::kTitleFontId), &fonts);
 }
 
 void CKestrelDlg::RemovePrivateFont() {
-    // Pairs with AddPrivateFont.
+    if (m_hFontRes) {
+        ui::RemovePrivateFont(m_hFontRes);
+        m_hFontRes = {};
+    }
+}
+
+void CKestrelDlg::OnPaint() {
+    const ui::WindowHandle self = Handle();
+    ui::PaintContext paint = ui::BeginPaint(*this);
+    skin::MainWindowState state;
+    state.title = Trailer().Title();
+    state.nSelImage = m_nSelImage.load();
+    if (state.nSelImage >= 0 && state.nSelImage < skin::kImageSlots) {
+        state.layoutName = Entry(static_cast<size_t>(state.nSelImage)).Name();
+    }
+    state.version = ui::GetWindowText(ui::GetDlgItem(self, IDC_FW_VERSION));
+    state.curVersion = ui::GetWindowText(ui::GetDlgItem(self, IDC_CUR_VERSION));
+    state.busy = !ui::IsWindowEnabled(m_btnClose.Handle());
+    state.progress = static_cast<int>(ui::Send(ui::GetDlgItem(self, IDC_PROGRESS), ui::PBM_GETPOS));
+    skin::PaintMainWindow(paint.painter, m_skin, state);
+    ui::EndPaint(*this, paint);
 }
 
 void CKestrelDlg::OpenChannels() {
@@ -186,6 +233,15 @@ ui::LRESULT CKestrelDlg::WindowProc(ui::UINT msg, ui::WPARAM wParam, ui::LPARAM 
         break;
     case ui::WM_QUERYDRAGICON:
         return static_cast<ui::LRESULT>(kIconResourceId);
+    case ui::WM_PAINT:
+        OnPaint();
+        return 0;
+    case ui::WM_ERASEBKGND:
+        return 1;  // the paint covers the whole window from its back buffer
+    case ui::WM_LBUTTONDOWN:
+        // A press on any point that is not a button moves the window, as its caption would.
+        ui::Post(Handle(), ui::WM_NCLBUTTONDOWN, ui::HTCAPTION, lParam);
+        break;
     case ui::WM_DESTROY:
         OnDestroy();
         break;
@@ -234,7 +290,7 @@ void CKestrelDlg::OnDestroy() {
 void CKestrelDlg::SetProgress(int value) {
     const ui::WindowHandle self = Handle();
     ui::Send(ui::GetDlgItem(self, IDC_PROGRESS), ui::PBM_SETPOS, static_cast<ui::WPARAM>(value));
-    ui::InvalidateRect(self, &m_rcStrip, true);
+    ui::InvalidateRect(self, &m_skin.m_rcStrip, true);
     ui::UpdateWindow(self);
 }
 

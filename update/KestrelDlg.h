@@ -16,7 +16,9 @@
 #include "device/IAP_CUSBDriver.h"
 #include "package/FwPackage.h"
 #include "skin/CBitmapBtn.h"
+#include "skin/MainWindowSkin.h"
 #include "ui/Dialog.h"
+#include "ui/gfx/Text.h"
 #include "update/KestrelOptions.h"
 #include "update/UpdateChannel.h"
 #include "update/UpdateEngine.h"
@@ -78,12 +80,14 @@ protected:
     device::IAP_CUSBDriver m_iapChannel;  // IAP identity, transport slot 1
 
 private:
-    // The skin set-up: the three picture buttons at the layout's places and every template control
-    // hidden. The skin task adds the pictures, the layout reading and the window shape here.
+    // The skin set-up: the layout, the pictures, the three picture buttons with their looks, the
+    // text boxes, every template control hidden, the background's size at (0, 0) and its shape.
     void SetupSkin();
-    // The private title font; added by the skin task (and removed in the teardown).
+    // The title's private font, added after the skin set-up and removed in the teardown.
     void AddPrivateFont();
     void RemovePrivateFont();
+    // WM_PAINT: the whole window composed from the skin and the controls' current state.
+    void OnPaint();
 
     void OpenChannels();
     void TargetSearch();
@@ -113,7 +117,10 @@ private:
     skin::CBitmapBtn m_btnClose;
     skin::CBitmapBtn m_btnOk;
     skin::CBitmapBtn m_btnCancel;
-    ui::Rect m_rcStrip{0, 368, 500, 384};  // the progress strip box; the skin reads it from the layout
+    // The skin's pictures, boxes, colours and font; filled by SetupSkin, read-only afterwards (the
+    // worker reads the strip box to repaint it).
+    skin::MainWindowSkin m_skin;
+    ui::PrivateFontHandle m_hFontRes;  // the title font; UI thread
 
     bool m_bWaitIap = false;  // an update was requested and the boot-mode device is awaited; UI thread
     std::filesystem::path m_programFolder;
