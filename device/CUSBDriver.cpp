@@ -5,10 +5,13 @@
 #include "device/DebugLines.h"
 #include "device/Messages.h"
 #include "sys/Process.h"
+#include "sys/SupportLog.h"
 #include "ui/MessageLoop.h"
 
 #include <algorithm>
 #include <cassert>
+#include <cstdio>
+#include <string>
 #include <thread>
 
 namespace device {
@@ -25,6 +28,30 @@ ui::CreateParams HiddenWindowParams() {
 bool IsChannelUsage(const hid::_DEVICE_STATE& state) {
     return state.usage == kChannelUsage && state.usagePage == kChannelUsagePage;
 }
+
+std::string Hex4(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value & 0xFFFF));
+    return text;
+}
+
+// Support log: one notice of the transport as the channel received it.
+void LogNotice(uint32_t slot, const hid::_DEVICE_STATE& state) {
+    if (!sys::SupportLogEnabled()) {
+        return;
+    }
+    const bool nothingFound = state.state == 0 && state.dwDeviceID == 0 && state.vendorId == 0 &&
+                              state.productId == 0 && state.usage == 0 && state.usagePage == 0;
+    const std::string what = state.state == 1   ? "attached"
+                             : nothingFound       ? "nothing found"
+                             : state.state == 0   ? "detached"
+                                                  : "state " + std::to_string(state.state);
+    sys::SupportLog("device", std::string(slot == 0 ? "ap" : "iap") + " notice " + what + ": id " +
+                                  std::to_string(state.dwDeviceID) + " " + Hex4(state.vendorId) + ":" +
+                                  Hex4(state.productId) + " usage " + Hex4(state.usagePage) + ":" +
+                                  Hex4(state.usage));
+}
+
 } // namespace
 
 CUSBDriver::CurrentChannel CUSBDriver::s_apCurrent;
@@ -137,6 +164,7 @@ ui::LRESULT CUSBDriver::WindowProc(ui::UINT msg, ui::WPARAM wParam, ui::LPARAM l
 }
 
 void CUSBDriver::OnDeviceNotice(const hid::_DEVICE_STATE& state) {
+    LogNotice(m_slot.load(), state);
     if (state.state == 1) {
         sys::DebugOutput(FormatNoticeLine(true, state));
         std::unique_lock lock(m_devicesLock);

@@ -2,9 +2,13 @@
 // its answer wait, and the fire-and-forget mode switches.
 #include "device/CUSBDriver.h"
 #include "sys/ByteOrder.h"
+#include "sys/Clock.h"
 #include "sys/Pacing.h"
+#include "sys/SupportLog.h"
 
 #include <algorithm>
+#include <string>
+#include <string_view>
 
 namespace device {
 
@@ -37,6 +41,26 @@ Report MakeRequest(uint8_t group, uint8_t sub, uint32_t argument) {
 uint32_t ResultWord(const Report& answer) {
     return sys::ReadLe32(answer, kArgumentOffset);
 }
+
+// When the requester thread's last request started going out (program time), for the support
+// log's round-trip times. One requester thread per channel at a time, and its request and answer
+// wait run on that thread.
+thread_local int64_t t_requestStartMicros = 0;
+
+std::string ChannelName(uint32_t slot) {
+    return slot == 0 ? "ap" : slot == 1 ? "iap" : "slot " + std::to_string(slot);
+}
+
+std::string MillisText(int64_t micros) {
+    return std::to_string(micros / 1000) + "." + std::to_string(micros % 1000 / 100) + " ms";
+}
+
+// Support log: one request as it went out (or did not).
+void LogRequest(uint32_t slot, const Report& request, std::string_view outcome) {
+    if (sys::SupportLogEnabled()) {
+        sys::SupportLog("io", ChannelName(slot) + " -> " + sys::HexBytes(request) + " (" + std::string(outcome) + ")");
+    }
+}
 } // namespace
 
 uint32_t CUSBDriver::EraseTimeout(uint32_t count) {
@@ -52,17 +76,24 @@ int CUSBDriver::WriteRequest(const Report& request, bool resetEvent) {
         }
     }
     if (m_presence.load() == 0) {
+        LogRequest(m_slot.load(), request, "not sent: no device");
         return kCommandFailed;
     }
+    t_requestStartMicros = sys::NowMicros();
     // The lock is not held across the write: a transport may deliver the answer before it returns.
     const bool written = hid::HidWrite(GetDeviceId(), request.data(), static_cast<uint32_t>(request.size()),
                                        m_slot.load()) != 0;
+    LogRequest(m_slot.load(), request, written ? "written" : "write failed");
     sys::PacingWait();
     return written ? kCommandOk : kCommandFailed;
 }
 
 std::optional<Report> CUSBDriver::AwaitAnswer(uint32_t waitMs) {
     if (!m_answerEvent.Wait(waitMs)) {
+        if (sys::SupportLogEnabled()) {
+            sys::SupportLog("io", ChannelName(m_slot.load()) + " <- no answer within " + std::to_string(waitMs) +
+                                      " ms (" + MillisText(sys::NowMicros() - t_requestStartMicros) + ")");
+        }
         return std::nullopt;
     }
     Report answer;
@@ -70,7 +101,13 @@ std::optional<Report> CUSBDriver::AwaitAnswer(uint32_t waitMs) {
         std::lock_guard lock(m_exchangeLock);
         answer = m_exchange;
     }
-    if (IsErrorAnswer(answer)) {
+    const bool error = IsErrorAnswer(answer);
+    if (sys::SupportLogEnabled()) {
+        sys::SupportLog("io", ChannelName(m_slot.load()) + " <- " + sys::HexBytes(answer) + " (" +
+                                  (error ? "error answer, " : "") +
+                                  MillisText(sys::NowMicros() - t_requestStartMicros) + ")");
+    }
+    if (error) {
         return std::nullopt;
     }
     return answer;
@@ -88,16 +125,18 @@ std::optional<Report> CUSBDriver::Transact(const Report& request, uint32_t waitM
 }
 
 int CUSBDriver::FireAndForget(uint8_t subCommand) {
+    const Report request = MakeRequest(kGroupMode, subCommand);
     if (m_presence.load() == 0) {
+        LogRequest(m_slot.load(), request, "not sent: no device");
         return kCommandFailed;
     }
-    const Report request = MakeRequest(kGroupMode, subCommand);
     {
         std::lock_guard lock(m_exchangeLock);
         m_exchange = request;
     }
     const bool written = hid::HidWrite(GetDeviceId(), request.data(), static_cast<uint32_t>(request.size()),
                                        m_slot.load()) != 0;
+    LogRequest(m_slot.load(), request, written ? "written, no answer awaited" : "write failed");
     sys::PacingWait();
     return written ? kCommandOk : kCommandFailed;
 }

@@ -7,6 +7,7 @@
 #include "skin/CWarning.h"
 #include "sys/Clock.h"
 #include "sys/Process.h"
+#include "sys/SupportLog.h"
 #include "ui/Controls.h"
 #include "ui/MessageBox.h"
 #include "ui/MessageLoop.h"
@@ -30,6 +31,11 @@ bool Ok(int result) { return result == device::kCommandOk; }
 
 void ShowError(ui::WindowHandle owner, const std::u16string& text) {
     ui::MessageBox(owner, text, u"Error", ui::MB_OK | ui::MB_ICONERROR);
+}
+
+// Support log: one decision of the update start.
+void LogStart(const std::string& text) {
+    sys::SupportLog("start", text);
 }
 
 std::u16string SelectionError(int sel) {
@@ -156,6 +162,7 @@ void CKestrelDlg::StartUpdate() {
     const ui::WindowHandle self = Handle();
     const int sel = m_nSelImage;
     if (sel < 0) {
+        LogStart("refused: " + sys::ToUtf8(SelectionError(sel)));
         if (m_bSilent) {
             ui::Post(self, device::WM_EXIT_WITH_CODE, kExitRefused);
         } else {
@@ -164,11 +171,14 @@ void CKestrelDlg::StartUpdate() {
         return;
     }
     if (sel >= static_cast<int>(package::kImageCount) || Entry(static_cast<size_t>(sel)).ImageSize() == 0) {
-        ShowError(self, u"Image " + sys::FromUtf8(std::to_string(sel)) + u": Empty Bin File!");
+        const std::u16string text = u"Image " + sys::FromUtf8(std::to_string(sel)) + u": Empty Bin File!";
+        LogStart("refused: " + sys::ToUtf8(text));
+        ShowError(self, text);
         EndSilentRun(kExitRefused);
         return;
     }
     if (!m_bForce && !m_engine.IsNewerThanDevice() && m_nBinSelect == -1) {
+        LogStart("refused: the keyboard already has the latest firmware");
         skin::CWarning latest;
         latest.m_nResult = skin::WARNING_LATEST;
         latest.DoModal(self);
@@ -178,17 +188,25 @@ void CKestrelDlg::StartUpdate() {
 
     const bool ap = m_apChannel.m_presence.load() != 0;
     const bool iap = m_iapChannel.m_presence.load() != 0;
+    LogStart("entry " + std::to_string(sel) + " accepted; keyboard in " +
+             (iap ? "boot mode" : ap ? "application mode, target " + std::to_string(m_nTarget) : "no mode"));
     if (iap) {
         StartUpdateThread();
     } else if (ap && m_nTarget == 0) {
         // The keyboard restarts as the boot-mode device; its announcement starts the thread.
-        for (int i = 0; i < m_nRetry; ++i) {
-            if (Ok(m_apChannel.EnterIap())) {
-                break;
+        int tries = 0;
+        bool entered = false;
+        for (int i = 0; i < m_nRetry && !entered; ++i) {
+            ++tries;
+            entered = Ok(m_apChannel.EnterIap());
+            if (!entered) {
+                sys::Sleep(kEnterIapPauseMs);
             }
-            sys::Sleep(kEnterIapPauseMs);
         }
+        LogStart(std::string("switch to boot mode ") + (entered ? "sent" : "not sent") + " after " +
+                 std::to_string(tries) + (tries == 1 ? " try" : " tries"));
     } else if (ap && !StartThroughTarget()) {
+        LogStart("refused: target " + std::to_string(m_nTarget) + " does not take flash commands");
         skin::CWarning latest;
         latest.m_nResult = skin::WARNING_LATEST;
         latest.DoModal(self);
@@ -239,6 +257,7 @@ void CKestrelDlg::StartUpdateThread() {
     if (m_worker.joinable()) {
         m_worker.join();  // the previous run has ended; its thread is only returning
     }
+    LogStart("update thread starts");
     m_worker = std::thread([this] {
         m_engine.UpdateWorker(m_apCommands, m_iapCommands);
         m_bUpdating = false;
@@ -261,6 +280,7 @@ void CKestrelDlg::OnWaitIapExpired() {
     }
     // The boot-mode device never came: nothing was written, so there is nothing to erase; the
     // request ends as a failed update instead of leaving the window busy for ever.
+    LogStart("the keyboard did not come back in boot mode in time");
     m_bWaitIap = false;
     EnableAfterRun(m_apChannel.m_presence.load() != 0);
     HandOver(false);

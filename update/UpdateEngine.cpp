@@ -2,11 +2,14 @@
 #include "update/UpdateEngine.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "device/CUSBDriver.h"
 #include "package/WordSum.h"
 #include "sys/ByteOrder.h"
 #include "sys/Clock.h"
+#include "sys/SupportLog.h"
 
 namespace kestrel {
 
@@ -25,6 +28,24 @@ constexpr int kImageCount = static_cast<int>(package::kImageCount);
 bool Ok(int result) { return result == device::kCommandOk; }
 
 bool IsImageIndex(int sel) { return sel >= 0 && sel < kImageCount; }
+
+std::string Hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value));
+    return text;
+}
+
+// Support log: one step of the run with the number of tries it took.
+void LogStep(const std::string& step, bool ok, int tries) {
+    if (sys::SupportLogEnabled()) {
+        sys::SupportLog("phase", step + (ok ? " ok" : " failed") + " after " + std::to_string(tries) +
+                                     (tries == 1 ? " try" : " tries"));
+    }
+}
+
+void LogPhase(const std::string& text) {
+    sys::SupportLog("phase", text);
+}
 
 } // namespace
 
@@ -62,28 +83,40 @@ void CUpdateEngine::GetInfo(IUpdateChannel& channel) {
     m_state.m_nSelImage = kSelInfoFailed;
 
     device::FWInfo fwInfo = m_state.FwInfo();
-    if (!Attempts(kInfoRetryPauseMs, [&] { return Ok(channel.GetFWInfo(fwInfo)); })) {
+    int tries = 0;
+    const bool infoRead = Attempts(kInfoRetryPauseMs, [&] {
+        ++tries;
+        return Ok(channel.GetFWInfo(fwInfo));
+    });
+    LogStep("get info: firmware information", infoRead, tries);
+    if (!infoRead) {
         m_state.StoreFwInfo(fwInfo);
         return;
     }
     m_state.StoreFwInfo(fwInfo);
 
+    tries = 0;
     const bool verRead = Attempts(kInfoRetryPauseMs, [&] {
+        ++tries;
         device::VerInfo buffer{};
         const bool ok = Ok(channel.ReadInfoBlock(0, buffer));
         m_state.StoreVerInfo(buffer);  // also after a failed read, which leaves zeros
         return ok;
     });
+    LogStep("get info: version block", verRead, tries);
     if (!verRead) {
         return;
     }
 
     device::APInfo apInfo = m_state.ApInfoBlock();
+    tries = 0;
     const bool apRead = Attempts(kInfoRetryPauseMs, [&] {
+        ++tries;
         uint32_t block = 0;
         return Ok(channel.GetAPInfoBlock(block)) && Ok(channel.ReadInfoBlock(block, apInfo));
     });
     m_state.StoreApInfo(apInfo);
+    LogStep("get info: application information", apRead, tries);
     if (!apRead) {
         return;
     }
@@ -114,6 +147,13 @@ void CUpdateEngine::SelectImage() {
             }
         }
     }
+    if (sys::SupportLogEnabled()) {
+        const int sel = m_state.m_nSelImage;
+        LogPhase("image selection for layout " + Hex(device::fwinfo::LayoutId(fwInfo)) + ": " +
+                 (IsImageIndex(sel)              ? "entry " + std::to_string(sel)
+                  : sel == kSelHwMismatch ? std::string("hardware id mismatch")
+                                          : std::string("no entry for the layout")));
+    }
     m_view.InvalidateAll();
 }
 
@@ -137,13 +177,17 @@ bool CUpdateEngine::IsNewerThanDevice() const {
 }
 
 bool CUpdateEngine::ConfirmWritePointer(IUpdateChannel& channel, uint32_t address) {
-    return Attempts(kFlashRetryPauseMs, [&] {
+    int tries = 0;
+    const bool confirmed = Attempts(kFlashRetryPauseMs, [&] {
+        ++tries;
         if (!Ok(channel.SetWritePointer(address))) {
             return false;
         }
         uint32_t pointer = kPointerQuery;
         return Ok(channel.GetWritePointer(pointer)) && pointer == address;
     });
+    LogStep("write pointer " + Hex(address), confirmed, tries);
+    return confirmed;
 }
 
 bool CUpdateEngine::WriteBlocks(IUpdateChannel& channel, std::span<const uint8_t> data, uint32_t start,
@@ -158,29 +202,46 @@ bool CUpdateEngine::WriteBlocks(IUpdateChannel& channel, std::span<const uint8_t
     uint32_t expected = start;
     uint32_t pointer = start;
     size_t done = 0;
+    int retries = 0;
+    // Support log: a summary line per call, and a line for each block that needed more than one try.
+    const auto summary = [&](bool ok) {
+        if (sys::SupportLogEnabled()) {
+            LogPhase("blocks at " + Hex(start) + (ok ? " ok: " : " failed: ") + std::to_string(done) + " of " +
+                     std::to_string(blocks) + " written, " + std::to_string(retries) + " retries");
+        }
+    };
     for (size_t off = 0; off < data.size(); off += blockSize) {
         const auto block = data.subspan(off, std::min(blockSize, data.size() - off));
         const auto len = static_cast<uint32_t>(block.size());
+        const uint32_t address = expected;
         bool blockDone = false;
-        for (int attempt = 0; attempt < m_state.m_nRetry && !blockDone; ++attempt) {
+        int attempt = 0;
+        for (; attempt < m_state.m_nRetry && !blockDone; ++attempt) {
             const bool written = Ok(channel.WriteBlock(block, pointer));
             if (pointer == expected + len) {
                 expected = pointer;
                 blockDone = written;
             } else if (!ConfirmWritePointer(channel, expected)) {
+                summary(false);
                 return false;  // the device no longer follows us: give the block up at once
             }
             if (!blockDone) {
                 sys::Sleep(kFlashRetryPauseMs);
             }
         }
+        if (attempt > 1) {
+            retries += attempt - 1;
+            LogStep("block " + std::to_string(done) + " at " + Hex(address), blockDone, attempt);
+        }
         if (!blockDone) {
+            summary(false);
             return false;
         }
         ++done;
         const float value = static_cast<float>(progressBase) + static_cast<float>(done) * step;
         m_view.SetProgress(static_cast<int>(value));
     }
+    summary(true);
     return true;
 }
 
@@ -198,7 +259,14 @@ bool CUpdateEngine::RunImagePasses(IUpdateChannel& channel, const device::FWInfo
     uint32_t remembered = 0;
     uint32_t deviceSum = 0;
     for (;;) {
-        if (!Attempts(kFlashRetryPauseMs, [&] { return Ok(channel.EraseFlash(eraseCount)); })) {
+        int tries = 0;
+        const bool erased = Attempts(kFlashRetryPauseMs, [&] {
+            ++tries;
+            return Ok(channel.EraseFlash(eraseCount));
+        });
+        LogStep("image pass " + std::to_string(passes + 1) + ": erase " + std::to_string(eraseCount) + " bytes",
+                erased, tries);
+        if (!erased) {
             return false;
         }
         sys::Sleep(kAfterErasePauseMs);
@@ -209,7 +277,13 @@ bool CUpdateEngine::RunImagePasses(IUpdateChannel& channel, const device::FWInfo
         if (!WriteBlocks(channel, image, appStart, kImageProgressStart, kImageProgressSpan)) {
             return false;
         }
-        channel.GetFlashChecksum(appStart, entry.ImageSize(), deviceSum);  // a failure keeps the last sum
+        // A failure keeps the last sum.
+        const bool answered = Ok(channel.GetFlashChecksum(appStart, entry.ImageSize(), deviceSum));
+        if (sys::SupportLogEnabled()) {
+            LogPhase("checksum pass " + std::to_string(passes + 1) + ": keyboard " + Hex(deviceSum) +
+                     (answered ? "" : " (no answer, last sum kept)") + ", image " + Hex(sum) +
+                     (deviceSum == sum ? ": equal" : ": different"));
+        }
         if (deviceSum == sum) {
             return true;
         }
@@ -256,6 +330,7 @@ bool CUpdateEngine::RunVersionPasses(IUpdateChannel& channel, const device::FWIn
             equal = std::equal(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(count),
                                record.begin() + static_cast<std::ptrdiff_t>(offset));
         }
+        LogPhase("version pass " + std::to_string(pass + 1) + ": read-back " + (equal ? "equal" : "different"));
         if (equal) {
             return true;
         }
@@ -266,7 +341,13 @@ bool CUpdateEngine::RunVersionPasses(IUpdateChannel& channel, const device::FWIn
 
 void CUpdateEngine::FailureEnd(IUpdateChannel& channel, const device::FWInfo& info) {
     const uint32_t count = uint32_t{device::fwinfo::EraseFactorA(info)} + device::fwinfo::AppStart(info);
-    Attempts(kFlashRetryPauseMs, [&] { return Ok(channel.EraseFlash(count)); });
+    int tries = 0;
+    const bool erased = Attempts(kFlashRetryPauseMs, [&] {
+        ++tries;
+        return Ok(channel.EraseFlash(count));
+    });
+    LogStep("failure end: erase " + std::to_string(count) + " bytes", erased, tries);
+    LogPhase("update failed");
     m_view.EnableAfterRun(channel.HasDevice());
     m_view.HandOver(false);
 }
@@ -276,8 +357,15 @@ void CUpdateEngine::UpdateWorker(IUpdateChannel& apChannel, IUpdateChannel& iapC
     IUpdateChannel& channel = throughAp ? apChannel : iapChannel;
 
     m_view.SetProgress(0);
+    LogPhase(std::string("update starts through the ") + (throughAp ? "ap channel, target " : "iap channel, target ") +
+             std::to_string(m_state.m_nTarget) + ", entry " + std::to_string(m_state.m_nSelImage));
     device::FWInfo info{};
-    const bool infoRead = Attempts(kInfoRetryPauseMs, [&] { return Ok(channel.GetFWInfo(info)); });
+    int tries = 0;
+    const bool infoRead = Attempts(kInfoRetryPauseMs, [&] {
+        ++tries;
+        return Ok(channel.GetFWInfo(info));
+    });
+    LogStep("firmware information", infoRead, tries);
     if (!infoRead) {
         FailureEnd(channel, info);
         return;
@@ -290,21 +378,28 @@ void CUpdateEngine::UpdateWorker(IUpdateChannel& apChannel, IUpdateChannel& iapC
     }
 
     if (channel.HasDevice()) {
-        channel.ResetDevice();  // whether it went out does not change the outcome
+        const bool sent = Ok(channel.ResetDevice());  // whether it went out does not change the outcome
+        LogPhase(sent ? "reset sent" : "reset not sent");
+    } else {
+        LogPhase("reset skipped: no device");
     }
     m_view.SetProgress(100);
     sys::Sleep(kAfterResetPauseMs);
 
     if (throughAp) {
         GetInfo(apChannel);
+        LogPhase(std::string("verification: ") + (m_state.m_nSelImage < 0 ? "the keyboard's information cannot be read"
+                                                                           : "the keyboard answers"));
         if (m_state.m_nSelImage < 0) {
             FailureEnd(channel, info);
             return;
         }
         m_view.EnableAfterRun(channel.HasDevice());
     } else {
+        LogPhase("verification: left to the restarted keyboard's announcement");
         m_view.EnableAfterRun(false);  // the keyboard is restarting; its announcement enables them
     }
+    LogPhase("update succeeded");
     m_view.HandOver(true);
 }
 
