@@ -103,6 +103,12 @@ public:
         (void)window;
         (void)exStyle;
     }
+    // The window menu's close item, grayed (enabled false) or enabled, as EnableCloseItem sets it.
+    // The framework ignores close requests itself while it is grayed; this only shows the state.
+    virtual void SetNativeCloseItem(Window& window, bool enabled) {
+        (void)window;
+        (void)enabled;
+    }
     // Starts the window system's move-by-drag (the caption drag that WM_NCLBUTTONDOWN with HTCAPTION
     // asks for) with the pointer at `screen`.
     virtual void BeginNativeMoveDrag(Window& window, Point screen) {

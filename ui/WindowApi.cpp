@@ -298,6 +298,7 @@ bool EnableCloseItem(WindowHandle window, bool enable) {
     CallOnOwner(window, [&](Window& w) {
         if (TopLevelState* state = WindowAccess::Top(w)) {
             state->closeItemEnabled = enable;
+            GetDisplay().SetNativeCloseItem(w, enable);
             set = true;
         }
     });
