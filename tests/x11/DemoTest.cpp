@@ -42,6 +42,18 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
     return true;
 }
 
+// The X server resets itself whenever its last client leaves, and refuses connections meanwhile:
+// one connection held for the whole run keeps it up between the tests' own.
+class HoldServer final : public ::testing::Environment {
+public:
+    void SetUp() override { m_probe = std::make_unique<Probe>(); }
+    void TearDown() override { m_probe.reset(); }
+
+private:
+    std::unique_ptr<Probe> m_probe;
+};
+[[maybe_unused]] ::testing::Environment* const g_holdServer = ::testing::AddGlobalTestEnvironment(new HoldServer());
+
 // Inside the demo's outline: its 300 x 200 rectangle without the 20 x 20 corners.
 bool InsideOutline(int x, int y) {
     const bool cornerX = x < 20 || x >= 280;

@@ -37,6 +37,13 @@ protected:
         ASSERT_TRUE(PumpUntil([&] { return m_probe.IsMapped(window.NativeId()); }));
     }
 
+    // The back-end's requests reach the server before the probe asks: two connections are not
+    // ordered otherwise.
+    void SyncConnections() {
+        TestDisplay().Sync();
+        m_probe.Sync();
+    }
+
     bool WaitForPixel(int x, int y, uint32_t rgb) {
         return PumpUntil([&] { return m_probe.ScreenPixel(x, y) == rgb; });
     }
@@ -119,7 +126,7 @@ TEST_F(X11DisplayTest, TitlesGoOutAsUtf8AndAsLatin1WhereTheyCan) {
     ASSERT_TRUE(window.Open(Rect{0, 0, 50, 50}, u"first"));
     for (const TitleCase& c : cases) {
         window.SetText(c.title);
-        m_probe.Sync();
+        SyncConnections();
         const auto netName = m_probe.Read(window.NativeId(), "_NET_WM_NAME");
         ASSERT_TRUE(netName.has_value());
         EXPECT_EQ(netName->type, m_probe.AtomOf("UTF8_STRING"));
@@ -212,19 +219,19 @@ TEST_F(X11DisplayTest, ToolWindowLeavesTheTaskbar) {
 
     TopLevel tool;
     ASSERT_TRUE(tool.Open(Rect{0, 0, 50, 50}, u"silent", ui::WS_EX_TOOLWINDOW));
-    m_probe.Sync();
+    SyncConnections();
     EXPECT_EQ(type(tool.NativeId()), utility);
     EXPECT_TRUE(hasSkip(tool.NativeId()));
 
     TestDisplay().SetNativeExStyle(tool, 0);
-    m_probe.Sync();
+    SyncConnections();
     EXPECT_EQ(type(tool.NativeId()), normal);
     EXPECT_FALSE(hasSkip(tool.NativeId()));
 
     TopLevel plain;
     ASSERT_TRUE(plain.Open(Rect{0, 0, 50, 50}));
     TestDisplay().SetNativeExStyle(plain, ui::WS_EX_TOOLWINDOW);
-    m_probe.Sync();
+    SyncConnections();
     EXPECT_EQ(type(plain.NativeId()), utility);
     EXPECT_TRUE(hasSkip(plain.NativeId()));
 }
@@ -233,11 +240,11 @@ TEST_F(X11DisplayTest, IconComesFromTheIconResourceAndAMissingOneIsSkipped) {
     TopLevel window;
     ASSERT_TRUE(window.Open(Rect{0, 0, 50, 50}));
     TestDisplay().SetNativeIcon(window, 999);
-    m_probe.Sync();
+    SyncConnections();
     EXPECT_FALSE(m_probe.Read(window.NativeId(), "_NET_WM_ICON").has_value());
 
     TestDisplay().SetNativeIcon(window, 128);
-    m_probe.Sync();
+    SyncConnections();
     const auto icon = m_probe.Read(window.NativeId(), "_NET_WM_ICON");
     ASSERT_TRUE(icon.has_value());
     ASSERT_EQ(icon->longs.size(), 2u + 16u * 16u);

@@ -27,6 +27,7 @@ struct Seen {
     Atom type = 0;
     bool redIcon = false;
     bool posted = false;
+    bool focused = false;
 };
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {
@@ -101,6 +102,13 @@ protected:
             Xdotool("mousemove 20 20 click 1");
             ui::Post(counter, ui::WM_USER);
             seen.posted = WaitUntil([&] { return m_counter.count.load() > 0; });
+            // Keys go to the focus: wait until the box has taken it.
+            seen.focused = WaitUntil([&] {
+                Window focus = 0;
+                int revert = 0;
+                XGetInputFocus(probe.Dpy(), &focus, &revert);
+                return focus == seen.box;
+            });
             how.close(probe, seen, layout);
         });
         result = TestDisplay().ShowMessageBox(m_owner.Handle(), text, u"Error", ui::MB_ICONERROR);
@@ -152,10 +160,16 @@ TEST_F(X11MessageBoxTest, BoxShowsOverItsOwnerAndEachWayClosesIt) {
         EXPECT_EQ(seen.position->y, (384 - layout.height) / 2);
         EXPECT_TRUE(seen.redIcon) << "the error icon shows";
         EXPECT_TRUE(seen.posted) << "the thread's loop kept running";
+        EXPECT_TRUE(seen.focused) << "the box took the keyboard focus";
         for (const Recorded& r : Sink().Of(Recorded::Kind::Mouse)) {
             EXPECT_NE(r.window, m_owner.Handle()) << "input to the owner is held back";
         }
         EXPECT_TRUE(PumpUntil([&] { return probe.FindByTitle("Error") == 0; })) << "the box is gone";
+        // The owner has the keyboard again (no window manager hands it back).
+        EXPECT_TRUE(PumpUntil([&] {
+            const auto activations = Sink().Of(Recorded::Kind::Activation);
+            return !activations.empty() && activations.back().window == m_owner.Handle() && activations.back().value == 1;
+        })) << "the owner is active again";
     }
 }
 

@@ -291,6 +291,14 @@ int RunMessageBox(X11Display::Impl& display, WindowHandle owner, std::u16string_
     native->Show(true);
     RunModal(token);
     display.RemoveTarget(native->Id());
+    native.reset();
+    // With no window manager the focus fell back to the root window: give it back to the owner,
+    // whose keys (Enter, Escape) would otherwise go nowhere.
+    if (NativeWindow* back = display.Find(owner);
+        back != nullptr && back->IsShown() && !display.Conn().HasWindowManager()) {
+        XSetInputFocus(display.Conn().Dpy(), back->Id(), RevertToParent, CurrentTime);
+        XFlush(display.Conn().Dpy());
+    }
     return IDOK;
 }
 

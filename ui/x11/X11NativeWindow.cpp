@@ -62,10 +62,19 @@ unsigned long ConvertPixel(const PixelFormat& format, Pixel pixel) {
            ScaleChannel(PixelBlue(pixel), format.blueMask);
 }
 
+// The protocol's coordinates and sizes are 16 bits; surfaces are at most Surface::kMaxDimension.
+static Rect ProtocolRect(const Rect& screenRect) {
+    const int32_t left = std::clamp(screenRect.left, int32_t{SHRT_MIN}, int32_t{SHRT_MAX});
+    const int32_t top = std::clamp(screenRect.top, int32_t{SHRT_MIN}, int32_t{SHRT_MAX});
+    const auto side = [](int64_t extent) {
+        return static_cast<int32_t>(std::clamp<int64_t>(extent, 1, Surface::kMaxDimension));
+    };
+    return Rect{left, top, left + side(int64_t{screenRect.right} - screenRect.left),
+                top + side(int64_t{screenRect.bottom} - screenRect.top)};
+}
+
 std::unique_ptr<NativeWindow> NativeWindow::Create(Connection& connection, const Rect& screenRect) {
-    Rect rect = screenRect;
-    rect.right = rect.left + std::max(rect.Width(), 1);
-    rect.bottom = rect.top + std::max(rect.Height(), 1);
+    const Rect rect = ProtocolRect(screenRect);
 
     ::Display* dpy = connection.Dpy();
     const PixelFormat& format = connection.Format();
@@ -174,9 +183,7 @@ void NativeWindow::Show(bool visible) {
 }
 
 void NativeWindow::MoveResize(const Rect& screenRect) {
-    Rect rect = screenRect;
-    rect.right = rect.left + std::max(rect.Width(), 1);
-    rect.bottom = rect.top + std::max(rect.Height(), 1);
+    const Rect rect = ProtocolRect(screenRect);
     const bool resized = rect.Width() != m_rect.Width() || rect.Height() != m_rect.Height();
     m_rect = rect;
     WriteSizeHints();

@@ -20,8 +20,9 @@ enum class WindowKind { Normal, Utility, Dialog };
 
 class NativeWindow {
 public:
-    // An undecorated, unmapped window at `screenRect` (a side of 0 is taken as 1). Nothing when the
-    // server refuses it.
+    // An undecorated, unmapped window at `screenRect` (sides are kept within 1 and
+    // Surface::kMaxDimension, coordinates within the protocol's 16 bits). Nothing when the server
+    // refuses it.
     static std::unique_ptr<NativeWindow> Create(Connection& connection, const Rect& screenRect);
     ~NativeWindow();
     NativeWindow(const NativeWindow&) = delete;
