@@ -181,6 +181,13 @@ void CKestrelDlg::SetUiBusy(bool busy, bool enableStart) {
     ui::EnableCloseItem(Handle(), !busy);
     ui::EnableWindow(m_btnClose.Handle(), !busy);
     EnableStartControls(enableStart);
+    ShowStripState();
+}
+
+void CKestrelDlg::ShowStripState() {
+    // The strip shows exactly while the close button is disabled; a change of that state repaints
+    // the strip box, or the strip of an ended run would stay on the screen.
+    ui::InvalidateRect(Handle(), &m_skin.m_rcStrip, true);
 }
 
 bool CKestrelDlg::OnCommand(ui::WPARAM wParam, ui::LPARAM lParam) {
@@ -304,6 +311,7 @@ void CKestrelDlg::EnableAfterRun(bool enableStart) {
     ui::EnableCloseItem(Handle(), true);
     ui::EnableWindow(m_btnClose.Handle(), true);
     EnableStartControls(enableStart);
+    ShowStripState();
 }
 
 void CKestrelDlg::HandOver(bool success) {

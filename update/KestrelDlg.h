@@ -88,6 +88,8 @@ private:
     void RemovePrivateFont();
     // WM_PAINT: the whole window composed from the skin and the controls' current state.
     void OnPaint();
+    // Repaints the strip box after the close button's enabled state changed. Any thread.
+    void ShowStripState();
 
     void OpenChannels();
     void TargetSearch();

@@ -119,6 +119,11 @@ check_dialog() {
     [ "$x,$y" = "32,57" ] || fail "$name: dialog at $x,$y, not centred over the window at 32,57"
     sleep 0.3
     check_region "dialog-$name" 436x269+32+57 25 1
+    # The run has ended: the strip box shows the background again.
+    grab 500x16+0+368 "$WORK/strip.png"
+    local left
+    left=$(differing "$WORK/strip.png" "$STRIP_BACKGROUND")
+    [ "$left" -le 80 ] || fail "$name: the progress strip still shows behind the dialog ($left pixels)"
     keep_shot "$name"
     click $((32 + 222)) $((57 + 235))
     if [ "${2:-}" = stays ]; then
@@ -130,8 +135,11 @@ check_dialog() {
     expect_exit_0 "$name"
 }
 
-STRIP_EMPTY=$(dirname "$0")/../../res/strip_empty.jpg
-convert "$STRIP_EMPTY" "$WORK/strip-empty.png" && STRIP_EMPTY=$WORK/strip-empty.png
+RES=$(dirname "$0")/../../res
+STRIP_EMPTY=$WORK/strip-empty.png
+STRIP_BACKGROUND=$WORK/strip-background.png
+convert "$RES/strip_empty.jpg" "$STRIP_EMPTY"
+convert "$RES/main.jpg" -crop 500x16+0+368 +repage "$STRIP_BACKGROUND"
 
 # --- The whole update: start, progress, success.
 start_demo success "time-scale=5"
