@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ui/Input.h"
+#include "ui/WindowApi.h"
 #include "ui/win32/Win32NativeWindow.h"
 #include "ui/win32/Win32Translate.h"
 #include "ui/win32/Win32Waiter.h"
@@ -102,7 +103,7 @@ NativeWindow::~NativeWindow() {
     }
     // Whatever DestroyWindow still sends goes to the default procedure, not to a half-gone object.
     SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, 0);
-    if (GetCapture() == m_hwnd) {
+    if (::GetCapture() == m_hwnd) {
         ::ReleaseCapture();
     }
     DestroyWindow(m_hwnd);
@@ -172,6 +173,13 @@ LRESULT NativeWindow::OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         if ((wParam & 0xFFF0) == SC_CLOSE) {
             InjectCloseRequest(handle);
             return 0;
+        }
+        break;
+    case WM_MOUSEACTIVATE:
+        // A window the framework disabled (an owner while its modal dialog runs) is not activated
+        // by a click, as a disabled native window is not.
+        if (!ui::IsWindowEnabled(handle)) {
+            return MA_NOACTIVATEANDEAT;
         }
         break;
     case WM_ACTIVATE:
@@ -288,7 +296,7 @@ void NativeWindow::SetExStyle(uint32_t programExStyle) {
     }
     // The taskbar looks at the styles when a window is shown: a shown window is hidden meanwhile.
     const bool shown = IsWindowVisible(m_hwnd) != FALSE;
-    const bool active = GetActiveWindow() == m_hwnd;
+    const bool active = ::GetActiveWindow() == m_hwnd;
     if (shown) {
         ShowWindow(m_hwnd, SW_HIDE);
     }
@@ -325,7 +333,7 @@ void NativeWindow::BeginMoveDrag(Point screen) {
 void NativeWindow::SetPointerGrab(bool grab) {
     if (grab) {
         ::SetCapture(m_hwnd);
-    } else if (GetCapture() == m_hwnd) {
+    } else if (::GetCapture() == m_hwnd) {
         ::ReleaseCapture();
     }
 }

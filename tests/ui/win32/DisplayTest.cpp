@@ -3,7 +3,9 @@
 // requests and the window menu's close item, the silent mode's styles and the window icon.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/ui/win32/Win32TestSupport.h"
@@ -229,6 +231,82 @@ TEST(Win32DisplayTest, NativeClicksReachAChildButton) {
         EXPECT_EQ(commands, expected);
         EXPECT_FALSE(button.IsPushed());
     }
+}
+
+TEST(Win32DisplayTest, ClicksDoNotActivateAWindowTheFrameworkDisabled) {
+    TestWindow window;
+    ASSERT_TRUE(CreateTopLevel(window, Rect{30, 30, 130, 80}));
+    window.Show(true);
+    const HWND hwnd = HwndOf(window);
+    const LPARAM click = MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN);
+    EXPECT_EQ(SendMessageW(hwnd, WM_MOUSEACTIVATE, 0, click), MA_ACTIVATE);
+    EnableWindow(window.Handle(), false);
+    EXPECT_EQ(SendMessageW(hwnd, WM_MOUSEACTIVATE, 0, click), MA_NOACTIVATEANDEAT);
+    EnableWindow(window.Handle(), true);
+    EXPECT_EQ(SendMessageW(hwnd, WM_MOUSEACTIVATE, 0, click), MA_ACTIVATE);
+}
+
+// A press, moves and a release through the system's input, from another thread while the loop
+// runs (the move loop runs inside the press's handling on this one).
+void SendMouse(DWORD flags, Point screen) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+}
+
+TEST(Win32DisplayTest, PressOnTheWindowDragsItWithTheSystemMoveLoop) {
+    int ticksWhileDragging = 0;
+    bool dragging = false;
+    TestWindow window;
+    window.SetHandler([&](UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        switch (msg) {
+        case WM_LBUTTONDOWN:
+            // As the main window does: a press anywhere is a press on the caption.
+            Post(window.Handle(), WM_NCLBUTTONDOWN, HTCAPTION, lParam);
+            return 0;
+        case WM_NCLBUTTONDOWN: {
+            dragging = true; // the move loop runs inside the default handling
+            const LRESULT result = window.DefWindowProc(msg, wParam, lParam);
+            dragging = false;
+            return result;
+        }
+        case WM_TIMER:
+            ticksWhileDragging += dragging ? 1 : 0;
+            return 0;
+        default:
+            return window.DefWindowProc(msg, wParam, lParam);
+        }
+    });
+    ASSERT_TRUE(CreateTopLevel(window, Rect{100, 100, 300, 200}));
+    window.Show(true);
+    const HWND hwnd = HwndOf(window);
+    SetForegroundWindow(hwnd);
+    Settle();
+    ASSERT_TRUE(SetTimer(window.Handle(), 1, 10));
+
+    std::atomic<bool> done{false};
+    std::thread user([&] {
+        SendMouse(0, Point{120, 110});
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        SendMouse(MOUSEEVENTF_LEFTDOWN, Point{120, 110});
+        for (int step = 1; step <= 10; ++step) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            SendMouse(0, Point{120 + 10 * step, 110 + 5 * step});
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        SendMouse(MOUSEEVENTF_LEFTUP, Point{220, 160});
+        done = true;
+    });
+    const bool moved = PumpUntil([&] { return done.load() && WindowRectOf(hwnd) == Rect{200, 150, 400, 250}; });
+    user.join();
+    Settle();
+    KillTimer(window.Handle(), 1);
+    EXPECT_TRUE(moved) << "window at " << WindowRectOf(hwnd).left << "," << WindowRectOf(hwnd).top;
+    EXPECT_EQ(ui::GetWindowRect(window.Handle()), (Rect{200, 150, 400, 250}));
+    EXPECT_GE(ticksWhileDragging, 5) << "the framework's timers run during the move loop";
 }
 
 TEST(Win32DisplayTest, KeysReachTheFocusedWindow) {

@@ -202,6 +202,8 @@ TEST(Win32WaiterTest, FrameworkQueueIsServedInsideANativeModalLoop) {
         MessageBoxW(nullptr, L"The framework keeps running.", kCaption, MB_OK);
     }
     ended.Set();
+    // Should the box's loop not have served it, the send is answered here, so the threads end.
+    PumpUntil([&] { return answered.IsSet(); });
     sender.join();
     guard.join();
     KillTimer(window.Handle(), 1);
@@ -210,6 +212,7 @@ TEST(Win32WaiterTest, FrameworkQueueIsServedInsideANativeModalLoop) {
     EXPECT_GE(ticks, 3);
     EXPECT_EQ(sendResult.load(), 42);
     EXPECT_EQ(posts, 2);
+    EXPECT_TRUE(answered.IsSet());
 }
 
 } // namespace
