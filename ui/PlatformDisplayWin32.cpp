@@ -1,4 +1,5 @@
-// The platform back-end of Windows builds: native windows through USER32 and GDI. Part of the
+// The platform back-end of Windows builds: native windows through USER32 and GDI, when a window can
+// be created at all (wine needs an X display for that). Part of the
 // object library kestrel_ui_platform, so that linking it is enough to register it.
 #include "ui/PlatformDisplay.h"
 #include "ui/win32/Win32Display.h"
@@ -10,7 +11,7 @@ namespace {
 std::unique_ptr<Display> CreateWin32PlatformDisplay(std::string& problem) {
     auto display = CreateWin32Display();
     if (!display) {
-        problem = "the Windows display back-end cannot be set up";
+        problem = "no window can be created on this desktop";
     }
     return display;
 }

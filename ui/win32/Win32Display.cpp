@@ -22,6 +22,11 @@ std::unique_ptr<Win32Display> Win32Display::Create() {
     if (!win32::RegisterNativeWindowClass()) {
         return nullptr;
     }
+    // A window that cannot be created now never can (wine with no X display to drive, a process
+    // without a desktop): then the choice falls back to headless instead.
+    if (!win32::NativeWindow::Create(WindowHandle{}, Rect{0, 0, 1, 1}, u"", 0)) {
+        return nullptr;
+    }
     return std::unique_ptr<Win32Display>(new Win32Display());
 }
 

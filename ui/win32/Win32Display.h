@@ -26,7 +26,7 @@ class NativeWindow;
 
 class Win32Display final : public Display {
 public:
-    // Nothing when the window class cannot be registered.
+    // Nothing when no top-level window can be created (no class, no desktop or display).
     static std::unique_ptr<Win32Display> Create();
     ~Win32Display() override;
 

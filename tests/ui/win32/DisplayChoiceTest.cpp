@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string_view>
 
 #include "ui/Display.h"
 
@@ -12,7 +13,7 @@ namespace {
 TEST(Win32DisplayChoiceTest, WindowsBackEndUnlessHeadlessIsAsked) {
     struct Case {
         const char* kestrelDisplay; // "": unset
-        const char* name;
+        std::string_view name;
         bool interactive;
     };
     const Case cases[] = {
