@@ -6,9 +6,11 @@
 
 #include "ui/Input.h"
 #include "ui/WindowApi.h"
-#include "ui/win32/Win32NativeWindow.h"
 #include "ui/win32/Win32Translate.h"
 #include "ui/win32/Win32Waiter.h"
+
+// After our own headers (it includes <windows.h>).
+#include "ui/win32/Win32NativeWindow.h"
 
 namespace ui::win32 {
 

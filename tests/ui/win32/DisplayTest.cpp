@@ -101,7 +101,14 @@ TEST(Win32DisplayTest, RegionRectanglesBecomeTheWindowRegion) {
         std::vector<Point> inside;
         std::vector<Point> outside;
     };
+    // A mask's region: one rectangle per row, ragged at both ends.
+    std::vector<Rect> rows;
+    for (int32_t y = 0; y < 300; ++y) {
+        rows.push_back(Rect{y % 7, y, 150 - y % 5, y + 1});
+    }
     const Case cases[] = {
+        {"a row per line of a mask", rows, COMPLEXREGION, {0, 0, 150, 300}, {{0, 0}, {149, 0}, {10, 100}, {6, 299}},
+         {{2, 6}, {149, 4}, {0, 300}}},
         {"two rectangles", {{0, 0, 100, 50}, {20, 50, 80, 120}}, COMPLEXREGION, {0, 0, 100, 120},
          {{0, 0}, {99, 49}, {20, 50}, {79, 119}}, {{10, 60}, {90, 60}, {100, 0}, {50, 120}}},
         {"one rectangle, empty ones left out", {{10, 10, 10, 40}, {30, 20, 60, 70}}, SIMPLEREGION, {30, 20, 60, 70},
@@ -110,7 +117,7 @@ TEST(Win32DisplayTest, RegionRectanglesBecomeTheWindowRegion) {
         {"none: the region is removed", {}, ERROR, {}, {}, {}},
     };
     TestWindow window;
-    ASSERT_TRUE(CreateTopLevel(window, Rect{50, 50, 200, 200}));
+    ASSERT_TRUE(CreateTopLevel(window, Rect{50, 50, 250, 400}));
     const HWND hwnd = HwndOf(window);
     window.Show(true);
     for (const Case& c : cases) {
