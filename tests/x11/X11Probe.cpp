@@ -85,19 +85,24 @@ void Probe::PaintRoot(uint32_t rgb) {
     XSync(m_dpy, False);
 }
 
-Window Probe::FindByTitle(const std::string& utf8Title) const {
+Window Probe::FindByTitle(const std::string& utf8Title) const { return FindBelow(Root(), utf8Title, 0); }
+
+// A window manager puts each client into a frame of its own: look one level further down too.
+Window Probe::FindBelow(Window parent, const std::string& utf8Title, int depth) const {
     Window rootReturn = 0;
-    Window parent = 0;
+    Window parentReturn = 0;
     Window* children = nullptr;
     unsigned count = 0;
     Window found = 0;
-    if (XQueryTree(m_dpy, Root(), &rootReturn, &parent, &children, &count) == 0) {
+    if (XQueryTree(m_dpy, parent, &rootReturn, &parentReturn, &children, &count) == 0) {
         return 0;
     }
     for (unsigned i = 0; i < count && found == 0; ++i) {
         const auto name = Read(children[i], "_NET_WM_NAME");
         if (name && name->bytes == utf8Title && IsMapped(children[i])) {
             found = children[i];
+        } else if (depth < 2) {
+            found = FindBelow(children[i], utf8Title, depth + 1);
         }
     }
     if (children != nullptr) {

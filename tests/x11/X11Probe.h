@@ -45,6 +45,8 @@ public:
     void Sync() const { XSync(m_dpy, False); }
 
 private:
+    Window FindBelow(Window parent, const std::string& utf8Title, int depth) const;
+
     Display* m_dpy = nullptr;
 };
 
