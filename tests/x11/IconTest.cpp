@@ -13,7 +13,7 @@ namespace ui::x11 {
 namespace {
 
 // One bitmap entry of an icon file, built as a Windows icon writer lays it out.
-struct EntrySpec {
+struct EntryShape {
     int32_t width = 4;
     int32_t height = 4;
     uint16_t bitCount = 32;
@@ -34,42 +34,42 @@ void Put16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(static_cast<uint8_t>(v >> 8));
 }
 
-std::vector<uint8_t> EntryBytes(const EntrySpec& spec) {
+std::vector<uint8_t> EntryBytes(const EntryShape& shape) {
     std::vector<uint8_t> out;
     Put32(out, 40);
-    Put32(out, static_cast<uint32_t>(spec.width));
-    Put32(out, static_cast<uint32_t>(spec.height * 2));
+    Put32(out, static_cast<uint32_t>(shape.width));
+    Put32(out, static_cast<uint32_t>(shape.height * 2));
     Put16(out, 1);
-    Put16(out, spec.bitCount);
+    Put16(out, shape.bitCount);
     for (int i = 0; i < 6; ++i) {
         Put32(out, 0);
     }
-    if (spec.bitCount == 1) {
+    if (shape.bitCount == 1) {
         Put32(out, 0x000000);   // index 0: black
         Put32(out, 0xFFFFFF);   // index 1: white
     }
-    const size_t stride = ((static_cast<size_t>(spec.width) * spec.bitCount + 31) / 32) * 4;
-    for (int32_t row = spec.height - 1; row >= 0; --row) {
+    const size_t stride = ((static_cast<size_t>(shape.width) * shape.bitCount + 31) / 32) * 4;
+    for (int32_t row = shape.height - 1; row >= 0; --row) {
         std::vector<uint8_t> line(stride, 0);
-        for (int32_t x = 0; x < spec.width; ++x) {
-            const Pixel p = spec.color(x, row);
-            if (spec.bitCount == 32) {
+        for (int32_t x = 0; x < shape.width; ++x) {
+            const Pixel p = shape.color(x, row);
+            if (shape.bitCount == 32) {
                 line[x * 4] = PixelBlue(p);
                 line[x * 4 + 1] = PixelGreen(p);
                 line[x * 4 + 2] = PixelRed(p);
-                line[x * 4 + 3] = spec.alpha(x, row);
-            } else if (spec.bitCount == 1 && p != 0) {
+                line[x * 4 + 3] = shape.alpha(x, row);
+            } else if (shape.bitCount == 1 && p != 0) {
                 line[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
             }
         }
         out.insert(out.end(), line.begin(), line.end());
     }
-    if (spec.masked) {
-        const size_t andStride = ((static_cast<size_t>(spec.width) + 31) / 32) * 4;
-        for (int32_t row = spec.height - 1; row >= 0; --row) {
+    if (shape.masked) {
+        const size_t andStride = ((static_cast<size_t>(shape.width) + 31) / 32) * 4;
+        for (int32_t row = shape.height - 1; row >= 0; --row) {
             std::vector<uint8_t> line(andStride, 0);
-            for (int32_t x = 0; x < spec.width; ++x) {
-                if (spec.masked(x, row)) {
+            for (int32_t x = 0; x < shape.width; ++x) {
+                if (shape.masked(x, row)) {
                     line[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
                 }
             }
@@ -104,12 +104,12 @@ uint8_t AlphaAt(const IconImage& icon, int32_t x, int32_t y) {
 }
 
 TEST(X11IconTest, ThirtyTwoBitEntryKeepsColoursRowsAndAlpha) {
-    EntrySpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.color = [](int32_t x, int32_t y) { return MakePixel(static_cast<uint8_t>(x * 50), static_cast<uint8_t>(y * 100), 7); };
-    spec.alpha = [](int32_t x, int32_t y) { return static_cast<uint8_t>(x == 0 && y == 0 ? 0 : 200); };
-    const auto icon = DecodeIcon(IconFile({EntryBytes(spec)}));
+    EntryShape shape;
+    shape.width = 3;
+    shape.height = 2;
+    shape.color = [](int32_t x, int32_t y) { return MakePixel(static_cast<uint8_t>(x * 50), static_cast<uint8_t>(y * 100), 7); };
+    shape.alpha = [](int32_t x, int32_t y) { return static_cast<uint8_t>(x == 0 && y == 0 ? 0 : 200); };
+    const auto icon = DecodeIcon(IconFile({EntryBytes(shape)}));
     ASSERT_TRUE(icon.has_value());
     ASSERT_EQ(icon->pixels.Width(), 3);
     ASSERT_EQ(icon->pixels.Height(), 2);
@@ -121,12 +121,12 @@ TEST(X11IconTest, ThirtyTwoBitEntryKeepsColoursRowsAndAlpha) {
 
 TEST(X11IconTest, AndMaskGivesTransparencyWhenNoAlphaIsSet) {
     for (uint16_t bits : {uint16_t{1}, uint16_t{32}}) {
-        EntrySpec spec;
-        spec.bitCount = bits;
-        spec.color = [](int32_t x, int32_t) { return x % 2 == 0 ? MakePixel(255, 255, 255) : Pixel{0}; };
-        spec.alpha = [](int32_t, int32_t) { return uint8_t{0}; };
-        spec.masked = [](int32_t x, int32_t y) { return x == 3 && y == 0; };
-        const auto icon = DecodeIcon(IconFile({EntryBytes(spec)}));
+        EntryShape shape;
+        shape.bitCount = bits;
+        shape.color = [](int32_t x, int32_t) { return x % 2 == 0 ? MakePixel(255, 255, 255) : Pixel{0}; };
+        shape.alpha = [](int32_t, int32_t) { return uint8_t{0}; };
+        shape.masked = [](int32_t x, int32_t y) { return x == 3 && y == 0; };
+        const auto icon = DecodeIcon(IconFile({EntryBytes(shape)}));
         ASSERT_TRUE(icon.has_value()) << bits;
         EXPECT_EQ(icon->pixels.At(0, 0), MakePixel(255, 255, 255)) << bits;
         EXPECT_EQ(icon->pixels.At(1, 0), Pixel{0}) << bits;
@@ -137,10 +137,10 @@ TEST(X11IconTest, AndMaskGivesTransparencyWhenNoAlphaIsSet) {
 }
 
 TEST(X11IconTest, LargestUsableEntryIsChosen) {
-    EntrySpec small;
+    EntryShape small;
     small.width = small.height = 2;
     small.color = [](int32_t, int32_t) { return MakePixel(1, 1, 1); };
-    EntrySpec large;
+    EntryShape large;
     large.width = large.height = 8;
     large.color = [](int32_t, int32_t) { return MakePixel(2, 2, 2); };
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0};
@@ -151,7 +151,7 @@ TEST(X11IconTest, LargestUsableEntryIsChosen) {
 }
 
 TEST(X11IconTest, MalformedIconFilesGiveNothing) {
-    const std::vector<uint8_t> good = IconFile({EntryBytes(EntrySpec{})});
+    const std::vector<uint8_t> good = IconFile({EntryBytes(EntryShape{})});
     struct Case {
         const char* name;
         std::function<void(std::vector<uint8_t>&)> damage;
