@@ -12,7 +12,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core
   libturbojpeg0-dev
   libpugixml-dev
-  xvfb xauth xdotool x11-apps imagemagick bc
+  xvfb xauth xdotool x11-apps imagemagick bc openbox
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
 )
 
