@@ -27,6 +27,12 @@ function(kestrel_library name)
     kestrel_warnings(${name})
 endfunction()
 
+# Test binaries whose code runs on several threads, besides those that say LABELS threads
+# themselves; the ThreadSanitizer stage builds and runs everything labelled "threads".
+set(KESTREL_THREADED_TESTS
+    sys_test ui_window_test sim_keyboard_test hid_transport_test hid_sim_test
+    device_channels_test device_sim_test update_engine_test support_log_test e2e_update_test)
+
 # kestrel_test(name SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT s]) : one GoogleTest binary, one CTest entry.
 # Under a cross build CMake runs it through CMAKE_CROSSCOMPILING_EMULATOR (wine).
 function(kestrel_test name)
@@ -39,6 +45,9 @@ function(kestrel_test name)
     add_test(NAME ${name} COMMAND ${name})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
+    endif()
+    if(name IN_LIST KESTREL_THREADED_TESTS)
+        list(APPEND ARG_LABELS threads)
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
 endfunction()
