@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "sys/Process.h"
 #include "ui/gfx/TextLines.h"
 
 namespace {
@@ -24,7 +25,7 @@ TEST(SplitTextLines, BreaksAtEachKindOfLineBreakOnly) {
         {u"tab\tstays", {U"tab\tstays"}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ui::SplitTextLines(c.text), c.lines) << ui::Utf8FromUtf16(c.text);
+        EXPECT_EQ(ui::SplitTextLines(c.text), c.lines) << sys::ToUtf8(c.text);
     }
 }
 
@@ -41,9 +42,9 @@ TEST(SplitTextLines, DecodesSurrogatePairsAndReplacesLoneOnes) {
     EXPECT_EQ(ui::SplitTextLines(highBeforeBreak), (std::vector<std::u32string>{U"\uFFFD", U"z"}));
 }
 
-TEST(Utf8FromUtf16, EncodesEveryLength) {
+TEST(FontNameUtf8, EncodesEveryLength) {
     const std::u16string text = {u'A', 0x00E9, 0x20AC, 0xD83D, 0xDE00, 0xDC00};
-    EXPECT_EQ(ui::Utf8FromUtf16(text), "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBD");
+    EXPECT_EQ(sys::ToUtf8(text), "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBD");
 }
 
 } // namespace

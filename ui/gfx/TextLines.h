@@ -11,7 +11,4 @@ namespace ui {
 // An empty text gives no lines; a text ending in a line break gives an empty last line.
 std::vector<std::u32string> SplitTextLines(std::u16string_view text);
 
-// UTF-8 for the platform edge (font names for fontconfig).
-std::string Utf8FromUtf16(std::u16string_view text);
-
 } // namespace ui

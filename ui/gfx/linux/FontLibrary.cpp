@@ -7,7 +7,7 @@
 #include <cctype>
 #include <limits>
 
-#include "ui/gfx/TextLines.h"
+#include "sys/Process.h"
 
 namespace ui {
 namespace {
@@ -89,7 +89,7 @@ std::optional<ResolvedFont> CFontLibrary::Resolve(const FontSpec& font) {
     if (!m_library) {
         return std::nullopt;
     }
-    const std::string family = Utf8FromUtf16(font.face);
+    const std::string family = sys::ToUtf8(font.face);
     const bool bold = font.weight >= kBoldThreshold;
     if (!family.empty()) {
         if (std::optional<ResolvedFont> found = ResolvePrivate(family, bold)) {
