@@ -12,7 +12,7 @@ namespace hid {
 BackendChoice CreateSimHidBackend(const std::string& configText) {
     sim::ConfigResult parsed = sim::ParseConfig(configText);
     if (!parsed) {
-        return BackendChoice{nullptr, "KESTREL_SIM: " + parsed.error};
+        return BackendChoice{nullptr, "kestrel: " + parsed.error};
     }
     std::shared_ptr<SimHidBackend> bus = SimHidBackend::Create(std::move(*parsed.config));
     sys::AddExitHook([weak = std::weak_ptr<SimHidBackend>(bus)] {
