@@ -64,6 +64,9 @@ protected:
         ChildOptions options;
         options.env["KESTREL_HID"] = "sim";
         options.env["KESTREL_SIM"] = "time-scale=25;dump=" + DumpPath().string() + (sim.empty() ? "" : ";" + sim);
+        // Message boxes of refused runs go to standard error instead of waiting for a click on a
+        // desktop that has a display.
+        options.env["KESTREL_DISPLAY"] = "headless";
         options.unsetEnv = {"KESTREL_DEBUG", "KESTREL_LOG"};
         options.timeout = std::chrono::seconds(30);
         return RunChild(program, args, options);
