@@ -15,6 +15,11 @@ function(kestrel_warnings target)
     else()
         target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
                                                  -Wcast-align -Wunused -Woverloaded-virtual -Werror)
+        if(KESTREL_SANITIZE AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+            # The sanitizers' instrumentation makes g++ 12 see uninitialised members inside the
+            # standard library (<regex>, std::function) that are not there.
+            target_compile_options(${target} PRIVATE -Wno-maybe-uninitialized)
+        endif()
     endif()
 endfunction()
 
