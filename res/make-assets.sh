@@ -264,9 +264,9 @@ make_main() {
     "${IM[@]}" "$base" -fill 'rgba(255,255,255,0.035)' -stroke 'rgba(255,255,255,0.07)' \
         -draw "roundrectangle 40,90 460,174 9,9" "$base"
     local box colour label
-    for spec in "LAYOUT_BOX $PINK Keyboard layout:" "VERSION_BOX $VIOLET Firmware update version:" \
+    for row in "LAYOUT_BOX $PINK Keyboard layout:" "VERSION_BOX $VIOLET Firmware update version:" \
         "CURRENT_BOX $BLUE Current firmware version:"; do
-        read -r box colour label <<<"$spec"
+        read -r box colour label <<<"$row"
         local -n r="$box"
         local x=${r[0]} y=${r[1]} w=${r[2]} h=${r[3]}
         # The field's rim takes the colour of the value the program writes into it.

@@ -11,7 +11,7 @@
 
 namespace {
 
-using gfxtest::BmpSpec;
+using gfxtest::BmpFormat;
 using gfxtest::WriteBmp;
 using ui::Pixel;
 
@@ -25,7 +25,7 @@ std::vector<Pixel> GreyPalette16() {
 
 struct DecodeCase {
     std::string name;
-    BmpSpec spec;
+    BmpFormat format;
     std::vector<uint32_t> stored;
     std::vector<Pixel> expected;
 };
@@ -72,14 +72,14 @@ class BmpDecode : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(BmpDecode, GivesThePixelsInPictureOrder) {
     const DecodeCase& c = GetParam();
-    const std::optional<ui::Surface> surface = ui::DecodeBmp(WriteBmp(c.spec, c.stored));
+    const std::optional<ui::Surface> surface = ui::DecodeBmp(WriteBmp(c.format, c.stored));
     ASSERT_TRUE(surface.has_value());
-    const int32_t rows = c.spec.height < 0 ? -c.spec.height : c.spec.height;
-    ASSERT_EQ(surface->Width(), c.spec.width);
+    const int32_t rows = c.format.height < 0 ? -c.format.height : c.format.height;
+    ASSERT_EQ(surface->Width(), c.format.width);
     ASSERT_EQ(surface->Height(), rows);
     for (int32_t y = 0; y < rows; ++y) {
-        for (int32_t x = 0; x < c.spec.width; ++x) {
-            EXPECT_EQ(surface->At(x, y), c.expected[size_t(y * c.spec.width + x)]) << "at " << x << "," << y;
+        for (int32_t x = 0; x < c.format.width; ++x) {
+            EXPECT_EQ(surface->At(x, y), c.expected[size_t(y * c.format.width + x)]) << "at " << x << "," << y;
         }
     }
 }

@@ -8,7 +8,7 @@
 
 namespace gfxtest {
 
-struct BmpSpec {
+struct BmpFormat {
     int32_t width = 0;
     int32_t height = 0;                 // negative: rows stored top-down
     uint16_t bitCount = 24;
@@ -19,6 +19,6 @@ struct BmpSpec {
 
 // `pixels` in picture order, top row first: palette indexes up to 8 bits, 0x00RRGGBB for 24 bits,
 // the stored 32-bit word for 32 bits.
-std::vector<uint8_t> WriteBmp(const BmpSpec& spec, const std::vector<uint32_t>& pixels);
+std::vector<uint8_t> WriteBmp(const BmpFormat& format, const std::vector<uint32_t>& pixels);
 
 } // namespace gfxtest
