@@ -15,35 +15,8 @@ PID=0
 trap '[ $PID -ne 0 ] && kill $PID 2>/dev/null; rm -rf "$WORK"' EXIT
 FAILURES=0
 
-fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
-
-# The visible window of size WxH: "ID X Y", or nothing.
-window_of_size() {
-    local id geometry
-    for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
-        geometry=$(xdotool getwindowgeometry --shell "$id" 2>/dev/null) || continue
-        eval "$geometry"
-        if [ "$WIDTH" = "${1%x*}" ] && [ "$HEIGHT" = "${1#*x}" ]; then
-            echo "$id $X $Y"
-            return 0
-        fi
-    done
-    return 1
-}
-
-# Waits up to $2 seconds for a visible window of size $1; prints "ID X Y".
-wait_window() {
-    local tries=$(( $2 * 10 )) found
-    while [ $tries -gt 0 ]; do
-        if found=$(window_of_size "$1"); then
-            echo "$found"
-            return 0
-        fi
-        sleep 0.1
-        tries=$((tries - 1))
-    done
-    return 1
-}
+# shellcheck source=../support/xwindows.sh
+. "$(dirname "$0")/../support/xwindows.sh"
 
 # The main window's screen area (500 x 384 at X Y) against the reference $1.png, allowing 3% of
 # its pixels to differ by more than 10%.
