@@ -111,9 +111,12 @@ stage_wine() {
     echo "== Windows cross build of the portable core, tests under wine"
     build build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DKESTREL_PORTABLE_ONLY=ON -DKESTREL_TESTS=ON ||
         { failures+=("windows build"); failed=$((failed + 1)); return; }
+    # The Windows display back-end's tests create real windows: wine needs the stage's X server.
+    start_stage_display
     wine_setup
     run_ctest build-win
     wine_teardown
+    stop_stage_display
 }
 
 # One X server for a whole stage (DISPLAY and XAUTHORITY exported): wine's desktop process, started by the first
