@@ -10,6 +10,7 @@
 #include <iterator>
 #include <thread>
 
+#include "tests/support/DemoRecords.h"
 #include "tests/support/RunProcess.h"
 
 namespace {
@@ -20,25 +21,8 @@ using testing_support::RunProcess;
 using testing_support::TempDir;
 namespace fs = std::filesystem;
 
-std::vector<uint8_t> ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// The version record as the updater writes it: length 26, 13 units of "V1.2.30" (zero-padded), then
-// the package's record from byte 30.
-std::vector<uint8_t> PatchedRecord(std::vector<uint8_t> record) {
-    if (record.size() < 30) {
-        return {};
-    }
-    std::fill(record.begin(), record.begin() + 30, 0);
-    record[0] = 26;
-    const std::string text = "V1.2.30";
-    for (size_t i = 0; i < text.size(); ++i) {
-        record[4 + 2 * i] = static_cast<uint8_t>(text[i]);
-    }
-    return record;
-}
+using testing_support::PatchedRecord;
+using testing_support::ReadFile;
 
 class UpdateE2e : public testing::Test {
 protected:
