@@ -98,7 +98,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     close(errPipe[1]);
 
     ProcessResult result;
-    const auto deadline = std::chrono::steady_clock::now() + options.timeout;
+    const auto deadline = std::chrono::steady_clock::now() + options.timeout * kSlowdown;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     int open = 2;
     while (open > 0) {
@@ -158,7 +158,7 @@ bool BackgroundProcess::Running() {
 }
 
 std::optional<int> BackgroundProcess::Wait(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto deadline = std::chrono::steady_clock::now() + timeout * kSlowdown;
     while (Running()) {
         if (std::chrono::steady_clock::now() >= deadline) {
             return std::nullopt;

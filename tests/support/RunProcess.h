@@ -1,5 +1,6 @@
 // Runs a program of the build as a real process for end-to-end tests: arguments, extra environment,
-// captured standard output and error, exit code, and a time limit after which it is killed.
+// captured standard output and error, exit code, and a time limit (stretched by kSlowdown) after
+// which it is killed.
 #pragma once
 
 #include <chrono>
@@ -9,6 +10,14 @@
 #include <vector>
 
 namespace testing_support {
+
+// How many times slower than a plain build this test build runs (sanitizers); the time limits
+// below are stretched by it, since they only bound a hang.
+#ifdef KESTREL_TEST_SLOWDOWN
+inline constexpr int kSlowdown = KESTREL_TEST_SLOWDOWN;
+#else
+inline constexpr int kSlowdown = 1;
+#endif
 
 struct ProcessResult {
     int exitCode = -1;        // -1 when killed by the time limit or a signal
