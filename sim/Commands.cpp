@@ -1,7 +1,7 @@
 // The command table as the keyboard answers it.
 //
 // AP identity: targets, EnterIap, the info queries; flash commands only for a selected target other
-// than 0 (such a target takes them without a switch). IAP identity (target 0's boot loader): the
+// than 0 (such a target takes them without a switch, and EnterIap leaves the AP identity in place). IAP identity (target 0's boot loader): the
 // info queries, erase, write pointer, block writes, checksum and ResetDevice. A request either
 // identity refuses is answered FF AA 00 00 with bytes 4, 5 = its bytes 0, 1 (the IAP channel of
 // the updater does not accept that form, so there it ends as a time-out, as on a real keyboard).
@@ -128,6 +128,10 @@ Answer ModeCommand(Request& r) {
             return Refused(r.bytes);
         }
         ++s.counters.enterIap;
+        if (s.selectedTarget != 0) {
+            // A target behind the AP device switches on its own; the AP identity stays.
+            return std::nullopt;
+        }
         Restart(r, Identity::Ap, r.Has(Fault::NeverReturns) ? std::nullopt : std::optional(Identity::Iap));
         return std::nullopt;
     }
@@ -271,6 +275,9 @@ Answer WriteBlockCommand(Request& r, Target& target) {
 Answer FlashCommand(Request& r) {
     if (r.identity == Identity::Ap && r.state.selectedTarget == 0) {
         return Refused(r.bytes);  // target 0 takes flash commands only after the switch
+    }
+    if (r.identity == Identity::Ap && r.Has(Fault::TargetRefusesFlash)) {
+        return Refused(r.bytes);
     }
     Target& target = r.state.TargetFor(r.identity);
     switch (r.Group()) {

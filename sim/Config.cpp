@@ -14,7 +14,7 @@ constexpr std::array<std::string_view, static_cast<size_t>(Fault::kCount)> kFaul
     "drop-answer-once",      "drop-answers",          "wrong-pointer-once", "checksum-once",
     "checksum-twice-same",   "checksum-always",       "version-readback-once",
     "version-readback-always", "refuse-iap",          "never-returns",      "unplug-during-write",
-    "noise",
+    "noise",                 "target-refuses-flash",
 };
 
 std::string_view Trim(std::string_view text) {

@@ -32,6 +32,7 @@ enum class Fault : size_t {
     NeverReturns,           // never-returns: EnterIap drops the AP identity and nothing comes back
     UnplugDuringWrite,      // unplug-during-write: the IAP identity goes away halfway through the image
     Noise,                  // noise: unrelated input reports before every answer
+    TargetRefusesFlash,     // target-refuses-flash: a target other than 0 refuses every flash command
     kCount
 };
 

@@ -589,6 +589,20 @@ const FaultCase kFaultCases[] = {
          return std::vector<int64_t>{apGone, plugs};  // the first plug is the AP's at Connect
      },
      {1, 2}, {1, 1}},
+    {"target-refuses-flash", "targets=2",
+     [](Driver& d) {
+         const auto takesFlash = [&] {
+             const auto answer = d.Ask(Identity::Ap, GetPointerReq());
+             return static_cast<int64_t>(answer && !IsRefusalOf(*answer, GetPointerReq()));
+         };
+         EXPECT_TRUE(d.Ask(Identity::Ap, Req(0x10, 0x01, {{4, 1}})));
+         const int64_t before = takesFlash();
+         // The switch of a target other than 0 keeps the AP identity; the refusal lasts.
+         EXPECT_TRUE(d.Send(Identity::Ap, Req(0x11, 0x00)).empty());
+         sys::Sleep(1000);
+         return std::vector<int64_t>{before, takesFlash(), Answered(d, Identity::Ap, FwInfoReq())};
+     },
+     {1, 1, 1}, {0, 0, 1}},
     {"unplug-during-write", "keyboard=iap",
      [](Driver& d) {
          EXPECT_TRUE(d.Ask(Identity::Iap, EraseReq(0x10000)));

@@ -303,6 +303,7 @@ struct RefusalCase {
     int binSelect;
     int forcedSelection;  // set before the start when not -9 (a selection made otherwise)
     std::string text;     // the box or dialog line in the window mode
+    uint8_t fixedTarget = 0;
 };
 
 TEST_F(ControllerTest, RefusalsSayWhyOrEndASilentRunWithThree) {
@@ -314,10 +315,13 @@ TEST_F(ControllerTest, RefusalsSayWhyOrEndASilentRunWithThree) {
         {"keyboard does not answer", "fault=drop-answers", -1, -9, "Error: Get Info Error!"},
         {"selected image is empty", "", -1, 4, "Error: Image 4: Empty Bin File!"},
         {"keyboard is newer", "version=2.0.0", -1, -9, "latest firmware is already installed"},
+        {"target 1 takes no flash commands after the switch", "targets=2;target=1;fault=target-refuses-flash", -1, -9,
+         "latest firmware is already installed", 1},
     };
     for (const RefusalCase& c : cases) {
         for (const bool silent : {false, true}) {
             SCOPED_TRACE(std::string(c.name) + (silent ? ", silent" : ", window"));
+            m_contents.fixedTarget = c.fixedTarget;
             bool started = false;
             RunWindow(
                 c.sim,
