@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -22,7 +21,10 @@ enum class State { Unopened, Off, On };
 // The state is read without the lock by every record; the file and the start time only under it.
 std::atomic<State> g_state{State::Unopened};
 std::mutex g_lock;
-std::unique_ptr<std::ofstream> g_file;
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+std::unique_ptr<std::FILE, FileCloser> g_file;
 int64_t g_startMicros = 0;
 
 // Wall-clock time in UTC, ISO 8601 with milliseconds ("2024-05-01T12:34:56.789Z").
@@ -42,8 +44,9 @@ std::string IsoTimeNow() {
 
 // Caller holds g_lock. One whole line, then a flush, so that nothing written is lost with a crash.
 void WriteLineLocked(const std::string& line) {
-    *g_file << line << '\n';
-    g_file->flush();
+    std::fwrite(line.data(), 1, line.size(), g_file.get());
+    std::fputc('\n', g_file.get());
+    std::fflush(g_file.get());
 }
 
 // Caller holds g_lock and the state is Unopened.
@@ -55,8 +58,8 @@ void OpenLocked() {
     }
     const std::filesystem::path file(std::u8string(path->begin(), path->end()));
     errno = 0;
-    auto stream = std::make_unique<std::ofstream>(file, std::ios::out | std::ios::app | std::ios::binary);
-    if (!stream->is_open()) {
+    std::unique_ptr<std::FILE, FileCloser> stream(detail::OpenSupportLogFile(file));
+    if (!stream) {
         const int error = errno;
         const std::string reason = error != 0 ? std::strerror(error) : "cannot be opened";
         const std::string message = "kestrel: support log " + *path + ": " + reason + "; not logging\n";

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -32,6 +33,9 @@ std::string HexBytes(std::span<const uint8_t> bytes);
 namespace detail {
 // The running process's id, for the run's first line (one implementation per platform).
 uint32_t SupportLogProcessId();
+// Opens `path` for appending in binary mode, not inherited by launched programs; null on failure
+// with errno set.
+std::FILE* OpenSupportLogFile(const std::filesystem::path& path);
 } // namespace detail
 
 namespace testing {

@@ -52,6 +52,21 @@ int ProbeGuard(const std::filesystem::path& result) {
     sys::ExitProcess(0);
 }
 
+#ifndef _WIN32
+int ListOpenFiles(const std::filesystem::path& result) {
+    std::string text;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        const std::filesystem::path target = std::filesystem::read_symlink(entry.path(), error);
+        if (!error) {
+            text += target.string() + "\n";
+        }
+    }
+    WriteResult(result, text.empty() ? "none\n" : text);
+    return 0;
+}
+#endif
+
 } // namespace
 
 std::optional<int> RunChildJob(int argc, char** argv) {
@@ -69,6 +84,11 @@ std::optional<int> RunChildJob(int argc, char** argv) {
     if (argument.starts_with(kExitHooksArg)) {
         ExitThroughHooks(fileAfter(kExitHooksArg));
     }
+#ifndef _WIN32
+    if (argument.starts_with(kOpenFilesArg)) {
+        return ListOpenFiles(fileAfter(kOpenFilesArg));
+    }
+#endif
     return std::nullopt;
 }
 

@@ -13,6 +13,8 @@ namespace systest {
 // Child arguments. The text after the prefix is the result file.
 inline constexpr std::string_view kProbeGuardArg = "--sys-probe-guard="; // writes "held" or "free"
 inline constexpr std::string_view kExitHooksArg = "--sys-exit-hooks=";   // hooks write into the file
+// Linux: writes the targets of the descriptors the child was started with, one per line.
+inline constexpr std::string_view kOpenFilesArg = "--sys-open-files=";
 
 // The environment variable that names the guard the probe tries to take.
 inline constexpr const char* kProbeGuardNameVar = "KESTREL_SYS_TEST_GUARD";

@@ -12,6 +12,7 @@
 
 #include "../ChildProcess.h"
 #include "sys/Process.h"
+#include "sys/SupportLog.h"
 
 namespace {
 
@@ -136,6 +137,24 @@ TEST(ProcessLinuxTest, DebugOutputReachesStandardErrorOnlyWhenEnabled) {
         sys::DebugOutput("answer 0xAA\n");
         EXPECT_EQ(err.Text(), c.expected) << (c.debug ? c.debug : "(unset)");
     }
+}
+
+// The updater launches the next program with its support log open; the program must not get it.
+TEST(ProcessLinuxTest, LaunchedProgramDoesNotInheritTheSupportLog) {
+    const std::filesystem::path log =
+        std::filesystem::temp_directory_path() / systest::UniqueName("kestrel-sys-inherit.log");
+    sys::testing::ResetSupportLog();
+    ASSERT_TRUE(sys::SetEnv("KESTREL_LOG", log.c_str()));
+    sys::SupportLog("test", "open before the launch");
+    ASSERT_TRUE(sys::SupportLogEnabled());
+
+    const std::optional<std::string> files = systest::RunChild(systest::kOpenFilesArg, "kestrel-sys-files");
+    sys::testing::ResetSupportLog();
+    sys::SetEnv("KESTREL_LOG", nullptr);
+    std::filesystem::remove(log);
+    ASSERT_TRUE(files);
+    EXPECT_NE(files->find("/proc/"), std::string::npos) << "the listing sees its own directory: " << *files;
+    EXPECT_EQ(files->find(log.filename().string()), std::string::npos) << *files;
 }
 
 } // namespace
