@@ -119,10 +119,12 @@ private:
     void OnPresenceTimer();
     void PostPresence(uint32_t value);
 
-    // Requester thread. Puts the request in place (resetting the answer event when asked) and writes
-    // it: 0 when written, 1 when not (nothing is written once presence is gone).
-    int WriteRequest(const Report& request, bool resetEvent);
-    // Requester thread. Waits for the answer; nullopt on time-out or an error answer.
+    // Requester thread. Puts the request in place and writes it: 0 when written, 1 when not (nothing
+    // is written once presence is gone). When an answer is awaited the answer event is reset and the
+    // pause after the request is left to AwaitAnswer; otherwise the pause follows the write.
+    int WriteRequest(const Report& request, bool awaitAnswer);
+    // Requester thread. Waits for the answer (its wait plus the pause after the request), then
+    // finishes that pause; nullopt on time-out or an error answer.
     std::optional<Report> AwaitAnswer(uint32_t waitMs);
     // The whole transaction: the answer when the request was written and answered, else nullopt.
     std::optional<Report> Transact(const Report& request, uint32_t waitMs);

@@ -46,6 +46,8 @@ uint32_t ResultWord(const Report& answer) {
 // log's round-trip times. One requester thread per channel at a time, and its request and answer
 // wait run on that thread.
 thread_local int64_t t_requestStartMicros = 0;
+// When that request's write returned: the pause after it counts from here.
+thread_local int64_t t_requestWrittenMicros = 0;
 
 std::string ChannelName(uint32_t slot) {
     return slot == 0 ? "ap" : slot == 1 ? "iap" : "slot " + std::to_string(slot);
@@ -67,11 +69,11 @@ uint32_t CUSBDriver::EraseTimeout(uint32_t count) {
     return std::max<uint32_t>(kAnswerWaitMs, count / kEraseBytesPerSecond * 1000);
 }
 
-int CUSBDriver::WriteRequest(const Report& request, bool resetEvent) {
+int CUSBDriver::WriteRequest(const Report& request, bool awaitAnswer) {
     {
         std::lock_guard lock(m_exchangeLock);
         m_exchange = request;
-        if (resetEvent) {
+        if (awaitAnswer) {
             m_answerEvent.Reset();
         }
     }
@@ -83,13 +85,21 @@ int CUSBDriver::WriteRequest(const Report& request, bool resetEvent) {
     // The lock is not held across the write: a transport may deliver the answer before it returns.
     const bool written = hid::HidWrite(GetDeviceId(), request.data(), static_cast<uint32_t>(request.size()),
                                        m_slot.load()) != 0;
+    t_requestWrittenMicros = sys::NowMicros();
     LogRequest(m_slot.load(), request, written ? "written" : "write failed");
-    sys::PacingWait();
+    if (!awaitAnswer) {
+        sys::PacingWait();
+    }
     return written ? kCommandOk : kCommandFailed;
 }
 
 std::optional<Report> CUSBDriver::AwaitAnswer(uint32_t waitMs) {
-    if (!m_answerEvent.Wait(waitMs)) {
+    // The pause after the request overlaps the wait: the answer is taken as soon as it is there,
+    // and the pause is finished afterwards only if the answer came within it, so the next request
+    // still goes out at least 3 ms after this one.
+    const bool answered = m_answerEvent.Wait(waitMs + sys::kPacingMillis);
+    sys::PacingWaitSince(t_requestWrittenMicros);
+    if (!answered) {
         if (sys::SupportLogEnabled()) {
             sys::SupportLog("io", ChannelName(m_slot.load()) + " <- no answer within " + std::to_string(waitMs) +
                                       " ms (" + MillisText(sys::NowMicros() - t_requestStartMicros) + ")");

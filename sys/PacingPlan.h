@@ -6,11 +6,9 @@
 #include <chrono>
 #include <cstdint>
 
-namespace sys {
+#include "sys/Pacing.h"
 
-// The pause after a request, in program time.
-inline constexpr uint32_t kPacingMillis = 3;
-inline constexpr int64_t kPacingMicros = kPacingMillis * 1000;
+namespace sys {
 
 // How much of the wait is spun instead of slept. A sleep wakes late by the timer's and the
 // scheduler's latency (about 0.1 ms on an idle Linux, about 1 ms for wine's timers), so the tail

@@ -28,12 +28,20 @@ void SleepUntil(SteadyClock::time_point deadline) {
 
 } // namespace
 
-// The thread that wrote the request; each such thread keeps its own lateness estimate.
 void PacingWait() {
+    PacingWaitSince(NowMicros());
+}
+
+// The thread that wrote the request; each such thread keeps its own lateness estimate.
+void PacingWaitSince(int64_t programStart) {
     thread_local PacingTail tail;
-    const int64_t programStart = NowMicros();
+    const int64_t left = kPacingMicros - (NowMicros() - programStart);
+    if (left <= 0) {
+        return;
+    }
     const SteadyClock::time_point realStart = SteadyClock::now();
-    const SteadyClock::duration total = RealDuration(kPacingMillis);
+    const auto total = std::chrono::duration_cast<SteadyClock::duration>(
+        std::chrono::duration<double, std::micro>(static_cast<double>(left) / TimeScale()));
     const std::chrono::microseconds spin(tail.TailMicros());
     if (total > spin) {
         const SteadyClock::time_point wake = realStart + total - spin;

@@ -54,15 +54,22 @@ int64_t Counter() {
 
 } // namespace
 
-// The thread that wrote the request; each such thread keeps its own timer and lateness estimate.
 void PacingWait() {
+    PacingWaitSince(NowMicros());
+}
+
+// The thread that wrote the request; each such thread keeps its own timer and lateness estimate.
+void PacingWaitSince(int64_t programStart) {
     thread_local PacingTimer timer;
     thread_local PacingTail tail;
-    const int64_t programStart = NowMicros();
+    const int64_t left = kPacingMicros - (NowMicros() - programStart);
+    if (left <= 0) {
+        return;
+    }
     LARGE_INTEGER frequency;
     ::QueryPerformanceFrequency(&frequency);
     const int64_t c0 = Counter();
-    const double realMicros = static_cast<double>(kPacingMicros) / TimeScale();
+    const double realMicros = static_cast<double>(left) / TimeScale();
     const int64_t target = c0 + static_cast<int64_t>(std::ceil(static_cast<double>(frequency.QuadPart) * realMicros / 1e6));
 
     const int64_t sleepMicros = static_cast<int64_t>(realMicros) - tail.TailMicros();

@@ -1,6 +1,8 @@
 // The IAP commands over the fake transport: request bytes, answer handling, results and waits.
 #include "tests/device/ChannelFixture.h"
 
+#include "sys/Pacing.h"
+
 #include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
@@ -410,6 +412,31 @@ TEST_F(CommandTest, AnswersAreCopiedWholeWhileReportsKeepArriving) {
         const uint8_t first = request[4];
         for (size_t b = 5; b < request.size(); ++b) {
             ASSERT_EQ(request[b], first) << "torn answer at byte " << b << " of request " << i;
+        }
+    }
+}
+
+// The pause after a request overlaps the answer wait, but the next request still leaves at least
+// 3 ms after the last one, however soon the answer came; a fire-and-forget request is paced too.
+TEST_F(CommandTest, ConsecutiveRequestsStayThreeMillisecondsApart) {
+    for (const uint32_t delayMs : {0u, 1u, 5u}) {
+        SCOPED_TRACE("answer after " + std::to_string(delayMs) + " ms");
+        fakehid::Reset();
+        auto channel = OpenPresent<CUSBDriver>(0);
+        fakehid::SetResponder(0, [delayMs](const Report& r) {
+            return std::vector<fakehid::Answer>{{Echo(r), delayMs}};
+        });
+        for (int i = 0; i < 6; ++i) {
+            uint32_t pointer = 0xFFFFFFFF;
+            ASSERT_EQ(channel->GetWritePointer(pointer), kCommandOk);
+        }
+        ASSERT_EQ(channel->EnterIap(), kCommandOk);
+        uint32_t pointer = 0xFFFFFFFF;
+        ASSERT_EQ(channel->GetWritePointer(pointer), kCommandOk);
+        const std::vector<fakehid::Write> writes = fakehid::Slot(0).writes;
+        ASSERT_EQ(writes.size(), 8u);
+        for (size_t i = 1; i < writes.size(); ++i) {
+            EXPECT_GE(writes[i].atMicros - writes[i - 1].atMicros, sys::kPacingMicros) << "request " << i;
         }
     }
 }

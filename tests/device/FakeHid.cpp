@@ -211,7 +211,7 @@ uint32_t HidWrite(uint32_t deviceId, const uint8_t* data, uint32_t length, uint3
     auto& f = fakehid::TheFake();
     std::lock_guard lock(f.m_lock);
     auto& s = f.m_slots.at(slot);
-    s.view.writes.push_back(fakehid::Write{deviceId, std::vector<uint8_t>(data, data + length)});
+    s.view.writes.push_back(fakehid::Write{deviceId, std::vector<uint8_t>(data, data + length), sys::NowMicros()});
     if (!s.responder || length < device::kReportBytes) {
         return f.m_writeAccepted ? 1 : 0;
     }

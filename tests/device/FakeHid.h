@@ -18,6 +18,7 @@ namespace fakehid {
 struct Write {
     uint32_t deviceId = 0;
     std::vector<uint8_t> data;
+    int64_t atMicros = 0;  // program time of the write
 };
 
 // One input report to deliver: 64 data bytes from `deviceId` (0: the device the request went to),
