@@ -13,6 +13,9 @@ DEMO=$1
 REFDIR=$2
 MODE=${3:-compare}
 SHOTS=${4:-}
+if [ -n "$SHOTS" ]; then
+    mkdir -p "$SHOTS" || { echo "gui_demo_test: cannot make $SHOTS" >&2; exit 1; }
+fi
 WORK=$(mktemp -d)
 trap 'kill $PID 2>/dev/null; rm -rf "$WORK"' EXIT
 PID=0
