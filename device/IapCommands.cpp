@@ -97,7 +97,8 @@ std::optional<Report> CUSBDriver::AwaitAnswer(uint32_t waitMs) {
     // The pause after the request overlaps the wait: the answer is taken as soon as it is there,
     // and the pause is finished afterwards only if the answer came within it, so the next request
     // still goes out at least 3 ms after this one.
-    const bool answered = m_answerEvent.Wait(waitMs + sys::kPacingMillis);
+    const uint32_t total = waitMs >= sys::kInfinite - sys::kPacingMillis ? sys::kInfinite : waitMs + sys::kPacingMillis;
+    const bool answered = m_answerEvent.Wait(total);
     sys::PacingWaitSince(t_requestWrittenMicros);
     if (!answered) {
         if (sys::SupportLogEnabled()) {
