@@ -1,5 +1,5 @@
-// Internal to sys: the numbers of the request pacing wait and the estimate of how late a sleep
-// wakes, shared by the platform files.
+// Internal to sys: the estimate of how late a sleep wakes, shared by the platform files of the
+// request pacing wait.
 #pragma once
 
 #include <algorithm>
