@@ -1,8 +1,9 @@
 // The command table as the keyboard answers it.
 //
 // AP identity: targets, EnterIap, the info queries; flash commands only for a selected target other
-// than 0 (such a target takes them without a switch, and EnterIap leaves the AP identity in place). IAP identity (target 0's boot loader): the
-// info queries, erase, write pointer, block writes, checksum and ResetDevice. A request either
+// than 0 (such a target takes them without a switch, and EnterIap leaves the AP identity in place).
+// IAP identity (target 0's boot loader): the info queries, erase, write pointer, block writes,
+// checksum and ResetDevice. A request either
 // identity refuses is answered FF AA 00 00 with bytes 4, 5 = its bytes 0, 1 (the IAP channel of
 // the updater does not accept that form, so there it ends as a time-out, as on a real keyboard).
 #include "sim/Commands.h"
